@@ -1,0 +1,127 @@
+// A buffered, byte-oriented text stream on a named file or a standard handle.
+//
+// The unit of every transfer is the 128-byte block: a stream's buffer holds
+// a whole number of blocks (512 by default, 64 KiB), input is read in
+// requests of up to the buffer's size, and output leaves in whole runs of
+// blocks whenever the buffer fills, the rest at Close. So after a failure an
+// output file holds a whole number of blocks, all of them a prefix of the
+// good output. A terminal is the exception: it gets every write statement as
+// soon as the statement ends.
+//
+// Lines: a line ends at LF; every CR in it is dropped (CR LF ends a line, a
+// lone CR vanishes); the end of the data ends a last line that has no
+// terminator. With the line-break style on (the default, and the only style
+// the program uses) the byte 0x1A where a line would begin marks the end of
+// the input, for good; anywhere else in a line it is an ordinary byte.
+//
+// Operations never report failure to the caller: a failing one stores its
+// code in IoError (failure_exit.h), and the caller runs CheckIo after each
+// operation and each write statement. A write statement is a run of
+// WriteText, WriteChar and WriteInt ended by EndStatement or WriteLineEnd.
+//
+// Nothing is written out by the destructor: bytes still waiting when a
+// stream is destroyed without Close are lost, as at a failure exit.
+#ifndef MBOXCLEAN_TEXTIO_TEXT_STREAM_H_
+#define MBOXCLEAN_TEXTIO_TEXT_STREAM_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "textio/platform.h"
+
+namespace mboxclean {
+
+inline constexpr std::size_t kBlockSize = 128;
+inline constexpr std::size_t kDefaultBufferBlocks = 512;
+
+class TextStream {
+ public:
+  explicit TextStream(std::size_t buffer_blocks = kDefaultBufferBlocks);
+  TextStream(const TextStream&) = delete;
+  TextStream& operator=(const TextStream&) = delete;
+  ~TextStream();
+
+  // Binds the stream to `path` (empty: the standard handle) and resets it:
+  // closed, line-break style on, buffer empty. Never fails.
+  void Assign(std::string_view path);
+  // With the style off, 0x1A is an ordinary byte and WriteLineEnd gives LF.
+  void SetCrlf(bool on) { crlf_ = on; }
+
+  // Opens the bound file, or standard input, for reading. An open stream is
+  // closed first.
+  void OpenForInput();
+  // Creates or truncates the bound file, or takes standard output, for
+  // writing. An open stream is closed first. A handle of undetermined kind
+  // is released and the open fails with 105.
+  void OpenForOutput();
+
+  // True when no line is left. May read ahead; makes no read when a byte is
+  // already waiting.
+  bool AtEnd();
+  // Reads the next line, without its terminator. The view stays valid until
+  // the next operation on this stream; it points into the stream's buffer
+  // wherever the line lies there whole, so most lines are never copied.
+  std::string_view ReadLine();
+
+  void WriteText(std::string_view text);
+  void WriteChar(char byte);
+  // Decimal, with a minus sign for a negative value and no padding.
+  void WriteInt(std::int64_t value);
+  // Ends a write statement: a terminal gets the waiting bytes now.
+  void EndStatement();
+  // CR LF (LF alone with the style off), then EndStatement.
+  void WriteLineEnd();
+  // Writes the waiting bytes without closing. Nothing happens on a closed
+  // console stream.
+  void Flush();
+  // Writes the waiting bytes, then releases a named file's handle. A stream
+  // on a standard handle stays open.
+  void Close();
+
+ private:
+  friend TextStream& ConsoleOut();
+  enum class Mode { kClosed, kInput, kOutput };
+  struct ConsoleTag {};
+  explicit TextStream(ConsoleTag);
+
+  bool Refill();
+  std::string_view ReadLineSlowly();
+  bool ReadyToWrite();
+  void Store(const char* data, std::size_t size);
+  void Transfer(const char* data, std::size_t size);
+  void OpenConsole();
+
+  std::string path_;
+  Mode mode_ = Mode::kClosed;
+  bool crlf_ = true;
+  bool named_ = false;             // bound to a path, not a standard handle
+  bool each_statement_ = false;    // output to a terminal
+  bool input_ended_ = false;       // the end of input was seen (line-break style on)
+  bool write_failed_ = false;      // a transfer failed: nothing more may follow it
+  const bool is_console_ = false;
+  Handle handle_ = kNoHandle;
+  std::size_t capacity_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t pos_ = 0;  // input: next unread byte; output: bytes waiting
+  std::size_t end_ = 0;  // input: valid bytes
+  std::string line_;     // lines that do not lie whole in the buffer
+};
+
+// The console stream for progress and summary text. It opens itself for
+// output at its first write, on standard output, or on standard error when
+// the mailbox itself is being written to a standard output that is not a
+// terminal; if that open fails the write fails with 105 and the next write
+// tries again. It is never closed.
+TextStream& ConsoleOut();
+
+// Puts the stream layer's process-wide state (IoError, ConsoleOut and the
+// routing of console text) back to its state at process start; for tests
+// that run the program more than once in one process.
+void ResetTextIoProcessState();
+
+}  // namespace mboxclean
+
+#endif  // MBOXCLEAN_TEXTIO_TEXT_STREAM_H_
