@@ -23,6 +23,6 @@ int ExitStatusForCode(int code) {
   return status == 0 ? error_code::kGeneralFailure : status;
 }
 
-void FailureExit(int code) { CurrentPlatform().Exit(ExitStatusForCode(code)); }
+void FailureExit(int code) { EndProcess(ExitStatusForCode(code)); }
 
 }  // namespace mboxclean

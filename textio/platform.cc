@@ -1,5 +1,7 @@
 #include "textio/platform.h"
 
+#include <cstdlib>
+
 namespace mboxclean {
 namespace {
 
@@ -12,5 +14,10 @@ Platform& CurrentPlatform() {
 }
 
 void SetCurrentPlatform(Platform* platform) { installed_platform = platform; }
+
+void EndProcess(int status) {
+  CurrentPlatform().Exit(status);
+  std::abort();  // an Exit that returns breaks its contract
+}
 
 }  // namespace mboxclean

@@ -68,6 +68,9 @@ void SetCurrentPlatform(Platform* platform);
 // The real platform of this build (POSIX or Win32).
 Platform& NativePlatform();
 
+// Ends the process through the current platform.
+[[noreturn]] void EndProcess(int status);
+
 }  // namespace mboxclean
 
 #endif  // MBOXCLEAN_TEXTIO_PLATFORM_H_

@@ -84,8 +84,7 @@ class TextStream {
  private:
   friend TextStream& ConsoleOut();
   enum class Mode { kClosed, kInput, kOutput };
-  struct ConsoleTag {};
-  explicit TextStream(ConsoleTag);
+  TextStream(std::size_t buffer_blocks, bool is_console);
 
   bool Refill();
   std::string_view ReadLineSlowly();
@@ -101,7 +100,7 @@ class TextStream {
   bool each_statement_ = false;    // output to a terminal
   bool input_ended_ = false;       // the end of input was seen (line-break style on)
   bool write_failed_ = false;      // a transfer failed: nothing more may follow it
-  const bool is_console_ = false;
+  const bool is_console_;
   Handle handle_ = kNoHandle;
   std::size_t capacity_;
   std::unique_ptr<char[]> buffer_;
