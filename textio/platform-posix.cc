@@ -88,6 +88,15 @@ class PosixPlatform final : public Platform {
   PosixPlatform() {
     // A reader that goes away must end the run with a status, not a signal.
     ::signal(SIGPIPE, SIG_IGN);
+    // A standard descriptor the process was started without stays missing;
+    // it is filled with /dev/null only so that no file opened later takes
+    // its number and passes for a standard stream.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+      if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+        missing_standard_[fd] = true;
+        ::open("/dev/null", O_RDWR);
+      }
+    }
   }
 
   int OpenInputFile(std::string_view path, Handle* handle) override {
@@ -130,6 +139,10 @@ class PosixPlatform final : public Platform {
     const int fd = which == StandardHandle::kInput    ? STDIN_FILENO
                    : which == StandardHandle::kOutput ? STDOUT_FILENO
                                                       : STDERR_FILENO;
+    if (missing_standard_[fd]) {
+      *handle = kNoHandle;  // of undetermined kind, as the process has none
+      return 0;
+    }
     if (which == StandardHandle::kInput) {
       struct stat info;
       if (::fstat(fd, &info) == 0) RememberInput(fd, info);
@@ -217,6 +230,7 @@ class PosixPlatform final : public Platform {
   }
 
   std::vector<std::pair<int, FileIdentity>> inputs_;
+  bool missing_standard_[3] = {false, false, false};
 };
 
 }  // namespace

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the program and runs the whole test suite: unit tests and the
+# end-to-end suite, with warnings as errors.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/ensure-packages.sh
+ensure_build_packages
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DMBOXCLEAN_WERROR=ON
+cmake --build build
+ctest --test-dir build --output-on-failure

@@ -1,0 +1,406 @@
+#!/usr/bin/env python3
+"""End-to-end tests: the built program run as a user runs it.
+
+Usage: run_e2e.py --program PATH [--runner CMD] [--platform posix|windows]
+                  [--only SUBSTRING]
+
+--runner is a command prefix (for example a Wine launcher) put before the
+program; --platform says whose behaviour to expect, so that cases that only
+make sense on one platform (closed descriptors, /dev/full, terminals) are
+run only there. Every case runs in a fresh temporary folder, with relative
+paths, so that the same case works for a native and a Windows program.
+
+Besides the cases below, every tests/fixtures/NAME.mbox that has a
+NAME.expected.mbox beside it is filtered and compared byte for byte.
+"""
+
+import argparse
+import os
+import pathlib
+import pty
+import select
+import shlex
+import subprocess
+import sys
+import tempfile
+import termios
+import traceback
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+FIXTURES = ROOT / "tests" / "fixtures"
+
+PROGRESS = "Обрабатывается сообщение № ".encode("cp866")
+SUMMARY_PREFIX = "Обработано ".encode("cp866")
+SUMMARY_SUFFIX = " сообщений".encode("cp866") + b" " * 31
+
+
+def progress(n):
+    return PROGRESS + str(n).encode() + b"\r"
+
+
+def summary(n):
+    return SUMMARY_PREFIX + str(n).encode() + SUMMARY_SUFFIX + b"\r\n"
+
+
+def console(n):
+    return b"".join(progress(i) for i in range(1, n + 1)) + summary(n)
+
+
+# A mailbox whose cleaning needs only the empty-line and "-- " rules.
+MAILBOX = (
+    b"From alice@example.org Mon Jan  1 00:00:00 2024\r\n"
+    b"Subject: Hello\r\n"
+    b"\r\n\r\n"
+    b"First line.   \r\n"
+    b"\r\n"
+    b"-- \r\n"
+    b"Alice\r\n"
+    b"\r\n"
+    b"-- \r\n"
+    b"From bob@example.org Mon Jan  1 00:00:01 2024\n"
+    b"Subject: Re: Hello\n"
+    b"\n"
+    b"Second.\n"
+)
+CLEANED = (
+    b"From alice@example.org Mon Jan  1 00:00:00 2024\n"
+    b"Subject: Hello\n"
+    b"\n"
+    b"First line.\n"
+    b"\n"
+    b"-- \n"
+    b"Alice\n"
+    b"\n\n"
+    b"From bob@example.org Mon Jan  1 00:00:01 2024\n"
+    b"Subject: Re: Hello\n"
+    b"\n"
+    b"Second.\n"
+)
+
+CASES = []
+
+
+def case(*platforms):
+    """Registers a case; with platforms given, it runs only on those."""
+
+    def register(function):
+        CASES.append((function.__name__, set(platforms) or {"posix", "windows"}, function))
+        return function
+
+    return register
+
+
+class Context:
+    def __init__(self, program, runner, platform, folder):
+        self.program = program
+        self.runner = runner
+        self.platform = platform
+        self.folder = folder
+
+    def command(self, *args):
+        return self.runner + [self.program, *args]
+
+    def run(self, *args, stdin=b"", timeout=120):
+        """Runs the program with stdout and stderr captured through pipes."""
+        return subprocess.run(
+            self.command(*args),
+            cwd=self.folder,
+            input=stdin,
+            capture_output=True,
+            timeout=timeout,
+        )
+
+    def shell(self, redirections, *args, stdin=b""):
+        """Runs the program under sh with extra redirections (POSIX only)."""
+        line = " ".join(shlex.quote(part) for part in self.command(*args)) + " " + redirections
+        return subprocess.run(
+            ["sh", "-c", line], cwd=self.folder, input=stdin, capture_output=True, timeout=120
+        )
+
+    def path(self, name):
+        return self.folder / name
+
+    def write(self, name, data):
+        path = self.path(name)
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(data)
+        return path
+
+    def read(self, name):
+        return self.path(name).read_bytes()
+
+
+def expect(actual, expected, what):
+    if actual != expected:
+        raise AssertionError(f"{what}:\n  expected {expected!r}\n  got      {actual!r}")
+
+
+def expect_failure(result, status):
+    expect(result.returncode, status, "exit status")
+    expect(result.stdout, b"", "standard output")
+    expect(result.stderr, b"", "standard error")
+
+
+# --- The argument table --------------------------------------------------------
+
+
+@case()
+def two_arguments_write_the_output_file(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    result = ctx.run("in.mbox", "out.mbox")
+    expect(result.returncode, 0, "exit status")
+    expect(ctx.read("out.mbox"), CLEANED, "output file")
+    expect(result.stdout, console(2), "console on standard output")
+    expect(result.stderr, b"", "standard error")
+    expect(ctx.read("in.mbox"), MAILBOX, "input file")
+
+
+@case()
+def an_existing_output_file_is_replaced(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    ctx.write("out.mbox", b"x" * 100000)
+    expect(ctx.run("in.mbox", "out.mbox").returncode, 0, "exit status")
+    expect(ctx.read("out.mbox"), CLEANED, "output file")
+
+
+@case()
+def arguments_after_the_second_are_ignored(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    result = ctx.run("in.mbox", "out.mbox", "third", "fourth")
+    expect(result.returncode, 0, "exit status")
+    expect(ctx.read("out.mbox"), CLEANED, "output file")
+    expect(ctx.path("third").exists(), False, "third argument used as a file")
+
+
+@case()
+def one_argument_writes_the_mailbox_to_standard_output(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    result = ctx.run("in.mbox")
+    expect(result.returncode, 0, "exit status")
+    expect(result.stdout, CLEANED, "standard output")
+    expect(result.stderr, console(2), "console text on standard error")
+
+
+@case()
+def one_argument_with_standard_output_to_a_file(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    with open(ctx.path("out.mbox"), "wb") as out:
+        result = subprocess.run(
+            ctx.command("in.mbox"), cwd=ctx.folder, stdout=out, stderr=subprocess.PIPE, timeout=60
+        )
+    expect(result.returncode, 0, "exit status")
+    expect(ctx.read("out.mbox"), CLEANED, "redirected standard output")
+    expect(result.stderr, console(2), "console text on standard error")
+
+
+@case()
+def no_arguments_filter_standard_input(ctx):
+    result = ctx.run(stdin=MAILBOX)
+    expect(result.returncode, 0, "exit status")
+    expect(result.stdout, CLEANED, "standard output")
+    expect(result.stderr, console(2), "console text on standard error")
+
+
+@case()
+def paths_with_spaces(ctx):
+    ctx.write("my mail/in box.mbox", MAILBOX)
+    ctx.path("clean mail").mkdir()
+    result = ctx.run("my mail/in box.mbox", "clean mail/out box.mbox")
+    expect(result.returncode, 0, "exit status")
+    expect(ctx.read("clean mail/out box.mbox"), CLEANED, "output file")
+
+
+@case()
+def empty_input(ctx):
+    ctx.write("in.mbox", b"")
+    result = ctx.run("in.mbox", "out.mbox")
+    expect(result.returncode, 0, "exit status")
+    expect(ctx.read("out.mbox"), b"", "output file")
+    expect(result.stdout, summary(0), "console")
+
+
+@case("posix")
+def on_a_terminal_mailbox_and_console_interleave(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    leader, follower = pty.openpty()
+    # No translation on the terminal, so the bytes read are the bytes written.
+    attributes = termios.tcgetattr(follower)
+    attributes[1] &= ~termios.OPOST
+    termios.tcsetattr(follower, termios.TCSANOW, attributes)
+    process = subprocess.Popen(
+        ctx.command("in.mbox"), cwd=ctx.folder, stdout=follower, stderr=subprocess.PIPE
+    )
+    os.close(follower)
+    received = b""
+    while True:
+        ready, _, _ = select.select([leader], [], [], 30)
+        if not ready:
+            break
+        try:
+            chunk = os.read(leader, 65536)
+        except OSError:
+            break
+        if not chunk:
+            break
+        received += chunk
+    os.close(leader)
+    expect(process.wait(timeout=30), 0, "exit status")
+    second = CLEANED.index(b"From bob")
+    # The second progress line comes before the empty lines held back for
+    # the second message, which are written only when its separator is read.
+    expected = progress(1) + CLEANED[: second - 2] + progress(2) + CLEANED[second - 2 :] + summary(2)
+    expect(received, expected, "terminal bytes")
+    expect(process.stderr.read(), b"", "standard error")
+
+
+# --- Failures a user can cause ---------------------------------------------------
+
+
+@case()
+def missing_input_file_is_2_and_the_output_is_untouched(ctx):
+    ctx.write("out.mbox", b"keep me")
+    expect_failure(ctx.run("missing.mbox", "out.mbox"), 2)
+    expect(ctx.read("out.mbox"), b"keep me", "output file")
+
+
+@case()
+def missing_input_folder_is_3(ctx):
+    expect_failure(ctx.run("nofolder/in.mbox", "out.mbox"), 3)
+    expect(ctx.path("out.mbox").exists(), False, "output created")
+
+
+@case()
+def missing_output_folder_is_3_and_the_input_is_untouched(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    expect_failure(ctx.run("in.mbox", "nofolder/out.mbox"), 3)
+    expect(ctx.read("in.mbox"), MAILBOX, "input file")
+
+
+@case()
+def folder_as_input_is_5_and_the_output_is_untouched(ctx):
+    ctx.path("somedir").mkdir()
+    ctx.write("out.mbox", b"keep me")
+    expect_failure(ctx.run("somedir", "out.mbox"), 5)
+    expect(ctx.read("out.mbox"), b"keep me", "output file")
+
+
+@case()
+def output_naming_the_input_is_32_and_the_file_is_intact(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    expect_failure(ctx.run("in.mbox", "in.mbox"), 32)
+    expect(ctx.read("in.mbox"), MAILBOX, "input file")
+
+
+@case("posix")
+def output_naming_the_input_by_another_path_is_32(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    os.symlink("in.mbox", ctx.path("link.mbox"))
+    expect_failure(ctx.run("./in.mbox", "link.mbox"), 32)
+    expect(ctx.read("in.mbox"), MAILBOX, "input file")
+
+
+@case("posix")
+def standard_output_appending_to_the_input_is_32(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    expect_failure(ctx.shell(">> in.mbox", "in.mbox"), 32)
+    expect(ctx.read("in.mbox"), MAILBOX, "input file")
+
+
+@case("posix")
+def standard_input_and_output_on_one_file_is_32(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    expect_failure(ctx.shell("< in.mbox >> in.mbox"), 32)
+    expect(ctx.read("in.mbox"), MAILBOX, "input file")
+
+
+@case("posix")
+def full_disk_is_112(ctx):
+    ctx.write("in.mbox", MAILBOX * 2000)
+    result = ctx.run("in.mbox", "/dev/full")
+    expect(result.returncode, 112, "exit status")
+    expect(result.stderr, b"", "standard error")
+
+
+@case("posix")
+def closed_standard_output_without_output_path_is_105_before_reading(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    expect_failure(ctx.shell(">&-", "in.mbox"), 105)
+
+
+@case("posix")
+def closed_standard_output_with_output_path_is_105_at_the_first_message(ctx):
+    ctx.write("in.mbox", MAILBOX)
+    expect_failure(ctx.shell(">&-", "in.mbox", "out.mbox"), 105)
+    expect(ctx.read("out.mbox"), b"", "output file")
+
+
+@case("posix")
+def a_reader_that_goes_away_is_232(ctx):
+    big = MAILBOX * 40000  # several megabytes: far more than any pipe holds
+    ctx.write("in.mbox", big)
+    process = subprocess.Popen(
+        ctx.command("in.mbox"), cwd=ctx.folder, stdout=subprocess.PIPE, stderr=subprocess.PIPE
+    )
+    head = process.stdout.read(100)
+    process.stdout.close()
+    status = process.wait(timeout=60)
+    stderr = process.stderr.read()
+    expect(head, (CLEANED * 2)[:100], "first bytes")
+    expect(status, 232, "exit status")
+    if b"Broken pipe" in stderr:
+        raise AssertionError("an error message was printed")
+
+
+# --- Fixtures --------------------------------------------------------------------
+
+
+def fixture_case(name):
+    def run_fixture(ctx):
+        source = FIXTURES / f"{name}.mbox"
+        expected = (FIXTURES / f"{name}.expected.mbox").read_bytes()
+        ctx.write("in.mbox", source.read_bytes())
+        result = ctx.run("in.mbox", "out.mbox")
+        expect(result.returncode, 0, "exit status")
+        expect(ctx.read("out.mbox"), expected, f"output of {name}.mbox")
+
+    return run_fixture
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--runner", default="")
+    parser.add_argument("--platform", choices=["posix", "windows"], default="posix")
+    parser.add_argument("--only", default="")
+    options = parser.parse_args()
+    program = str(pathlib.Path(options.program).resolve())
+    runner = shlex.split(options.runner)
+
+    cases = list(CASES)
+    for expected in sorted(FIXTURES.glob("*.expected.mbox")):
+        name = expected.name[: -len(".expected.mbox")]
+        cases.append((f"fixture_{name}", {"posix", "windows"}, fixture_case(name)))
+
+    passed = failed = skipped = 0
+    for name, platforms, function in cases:
+        if options.only not in name:
+            continue
+        if options.platform not in platforms:
+            skipped += 1
+            continue
+        with tempfile.TemporaryDirectory(prefix="mboxclean-e2e-") as folder:
+            try:
+                function(Context(program, runner, options.platform, pathlib.Path(folder)))
+            except Exception:  # a failed case is reported, and the rest still run
+                failed += 1
+                print(f"FAIL {name}")
+                traceback.print_exc(limit=1)
+            else:
+                passed += 1
+                print(f"ok   {name}")
+    print(f"end-to-end ({options.platform}): {passed} passed, {failed} failed, {skipped} skipped")
+    return 1 if failed or not passed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
