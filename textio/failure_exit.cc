@@ -4,19 +4,11 @@
 #include "textio/platform.h"
 
 namespace mboxclean {
-namespace {
 
-thread_local int pending_io_error = 0;
+constinit thread_local int internal::pending_io_error = 0;
 
-}  // namespace
-
-int IoError() { return pending_io_error; }
-void SetIoError(int code) { pending_io_error = code; }
-void ClearIoError() { pending_io_error = 0; }
-
-void CheckIo() {
-  if (pending_io_error != 0) FailureExit(pending_io_error);
-}
+void SetIoError(int code) { internal::pending_io_error = code; }
+void ClearIoError() { internal::pending_io_error = 0; }
 
 int ExitStatusForCode(int code) {
   const int status = static_cast<int>(static_cast<unsigned>(code) & 0xFFu);

@@ -9,8 +9,6 @@
 namespace mboxclean {
 namespace {
 
-constexpr char kEndOfInputByte = 0x1A;
-
 // Set when a stream other than the console writes to a standard output that
 // is not a terminal: that output is the mailbox, so console text goes to
 // standard error instead of mixing into it.
@@ -111,10 +109,16 @@ bool TextStream::Refill() {
   // With the line-break style on, the end is final: later requests see it
   // again without reading. Without it, a terminal may give more data later.
   if (count == 0 && crlf_) input_ended_ = true;
+  FindNextCr();
   return count > 0;
 }
 
-bool TextStream::AtEnd() {
+void TextStream::FindNextCr() {
+  const void* cr = std::memchr(buffer_.get() + pos_, '\r', end_ - pos_);
+  next_cr_ = cr == nullptr ? end_ : static_cast<const char*>(cr) - buffer_.get();
+}
+
+bool TextStream::AtEndSlowly() {
   if (mode_ != Mode::kInput) {
     SetIoError(error_code::kNotOpenForInput);
     return true;
@@ -127,28 +131,11 @@ bool TextStream::AtEnd() {
   return false;
 }
 
-std::string_view TextStream::ReadLine() {
-  if (AtEnd()) return {};
-  const char* start = buffer_.get() + pos_;
-  const std::size_t available = end_ - pos_;
-  const void* lf = std::memchr(start, '\n', available);
-  if (lf != nullptr) {
-    std::size_t size = static_cast<const char*>(lf) - start;
-    const std::size_t consumed = size + 1;
-    if (size > 0 && start[size - 1] == '\r') --size;
-    // A CR anywhere else in the line is dropped, which needs a copy.
-    if (std::memchr(start, '\r', size) == nullptr) {
-      pos_ += consumed;
-      return {start, size};
-    }
-  }
-  return ReadLineSlowly();
-}
-
 // The line spans refills, has no terminator before the end of the input, or
 // holds a CR that must be left out: it is gathered in line_.
 std::string_view TextStream::ReadLineSlowly() {
   line_.clear();
+  if (AtEnd()) return line_;
   for (;;) {
     if (pos_ == end_ && !Refill()) break;
     const char* start = buffer_.get() + pos_;
@@ -162,6 +149,7 @@ std::string_view TextStream::ReadLineSlowly() {
     }
     pos_ = end_;
   }
+  FindNextCr();
   return line_;
 }
 
@@ -212,11 +200,7 @@ void TextStream::Store(const char* data, std::size_t size) {
   pos_ = size - direct;
 }
 
-void TextStream::WriteText(std::string_view text) {
-  if (ReadyToWrite()) Store(text.data(), text.size());
-}
-
-void TextStream::WriteChar(char byte) {
+void TextStream::WriteCharSlowly(char byte) {
   if (!ReadyToWrite()) return;
   buffer_[pos_++] = byte;
   if (pos_ == capacity_) {
@@ -240,7 +224,7 @@ void TextStream::WriteInt(std::int64_t value) {
   WriteText({p, static_cast<std::size_t>(end - p)});
 }
 
-void TextStream::EndStatement() {
+void TextStream::EndStatementSlowly() {
   if (mode_ == Mode::kClosed) {
     if (!is_console_) SetIoError(error_code::kStreamNotOpen);
     return;

@@ -26,6 +26,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -86,10 +87,16 @@ class TextStream {
   enum class Mode { kClosed, kInput, kOutput };
   TextStream(std::size_t buffer_blocks, bool is_console);
 
+  // The fast paths below are inline, as they run for every line; the
+  // rest, and every case that touches the platform, is out of line.
+  bool AtEndSlowly();
   bool Refill();
+  void FindNextCr();
   std::string_view ReadLineSlowly();
   bool ReadyToWrite();
   void Store(const char* data, std::size_t size);
+  void WriteCharSlowly(char byte);
+  void EndStatementSlowly();
   void Transfer(const char* data, std::size_t size);
   void OpenConsole();
 
@@ -106,6 +113,10 @@ class TextStream {
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0;  // input: next unread byte; output: bytes waiting
   std::size_t end_ = 0;  // input: valid bytes
+  // Input: the first CR at or after pos_ (end_ when there is none); a value
+  // below pos_ is stale and is looked for again when needed. A mailbox
+  // with LF line ends so costs one search for CR per buffer, not per line.
+  std::size_t next_cr_ = 0;
   std::string line_;     // lines that do not lie whole in the buffer
 };
 
@@ -120,6 +131,55 @@ TextStream& ConsoleOut();
 // routing of console text) back to its state at process start; for tests
 // that run the program more than once in one process.
 void ResetTextIoProcessState();
+
+inline constexpr char kEndOfInputByte = 0x1A;
+
+inline bool TextStream::AtEnd() {
+  if (mode_ == Mode::kInput && pos_ < end_) return crlf_ && buffer_[pos_] == kEndOfInputByte;
+  return AtEndSlowly();
+}
+
+inline std::string_view TextStream::ReadLine() {
+  if (mode_ == Mode::kInput && pos_ < end_ && !(crlf_ && buffer_[pos_] == kEndOfInputByte)) {
+    char* const start = buffer_.get() + pos_;
+    const void* lf = std::memchr(start, '\n', end_ - pos_);
+    if (lf != nullptr) {
+      const std::size_t lf_at = static_cast<const char*>(lf) - buffer_.get();
+      if (next_cr_ < pos_) FindNextCr();
+      // Without a CR in the line, or with one just before the LF only (the
+      // first CR is that one), the line is the buffer's bytes as they lie.
+      if (next_cr_ > lf_at || next_cr_ + 1 == lf_at) {
+        const std::size_t size = (next_cr_ + 1 == lf_at ? next_cr_ : lf_at) - pos_;
+        pos_ = lf_at + 1;
+        return {start, size};
+      }
+    }
+  }
+  return ReadLineSlowly();
+}
+
+inline void TextStream::WriteText(std::string_view text) {
+  // The buffer never fills on this path, so no transfer is due.
+  if (mode_ == Mode::kOutput && text.size() < capacity_ - pos_) {
+    std::memcpy(buffer_.get() + pos_, text.data(), text.size());
+    pos_ += text.size();
+    return;
+  }
+  if (ReadyToWrite()) Store(text.data(), text.size());
+}
+
+inline void TextStream::WriteChar(char byte) {
+  if (mode_ == Mode::kOutput && pos_ + 1 < capacity_) {
+    buffer_[pos_++] = byte;
+    return;
+  }
+  WriteCharSlowly(byte);
+}
+
+inline void TextStream::EndStatement() {
+  if (mode_ == Mode::kOutput && !each_statement_) return;
+  EndStatementSlowly();
+}
 
 }  // namespace mboxclean
 
