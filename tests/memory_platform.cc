@@ -55,11 +55,13 @@ int MemoryPlatform::OpenOutputFile(std::string_view path, Handle* handle) {
 }
 
 int MemoryPlatform::GetStandardHandle(StandardHandle which, Handle* handle) {
-  if (auto code = Fault(CallKind::kStandardHandle, kNoHandle, 0)) return *code;
+  const Handle number =
+      which == StandardHandle::kInput ? 0 : which == StandardHandle::kOutput ? 1 : 2;
+  if (auto code = Fault(CallKind::kStandardHandle, number, 0)) return *code;
   const char* name = which == StandardHandle::kInput    ? "<stdin>"
                      : which == StandardHandle::kOutput ? "<stdout>"
                                                         : "<stderr>";
-  *handle = which == StandardHandle::kInput ? 0 : which == StandardHandle::kOutput ? 1 : 2;
+  *handle = number;
   open_[*handle] = {name, which == StandardHandle::kInput,
                     open_.count(*handle) ? open_[*handle].read_pos : 0};
   return 0;

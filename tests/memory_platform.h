@@ -24,7 +24,7 @@ enum class CallKind { kOpenInput, kOpenOutput, kStandardHandle, kRead, kWrite, k
 
 struct Call {
   CallKind kind;
-  Handle handle;
+  Handle handle;      // for kStandardHandle, the one asked for: 0 input, 1 output, 2 error
   std::size_t size;  // bytes asked to read, or bytes written
 };
 
