@@ -155,6 +155,9 @@ std::string_view TextStream::ReadLineSlowly() {
 
 bool TextStream::ReadyToWrite() {
   if (is_console_ && mode_ == Mode::kClosed) {
+    // With a failure pending the process ends at this statement's CheckIo:
+    // opening the console now could only show the rest of a statement.
+    if (IoError() != 0) return false;
     OpenForOutput();
     if (mode_ != Mode::kOutput) {
       // Whatever kept the console from opening, the write fails as a write
