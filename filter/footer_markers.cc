@@ -1,6 +1,9 @@
 #include "filter/footer_markers.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <iterator>
 
 #include "filter/line_bytes.h"
 
@@ -69,15 +72,24 @@ constexpr FooterMarker kFooterMarkers[] = {
     {"-------------------------- eGroups Sponsor -------------------------~-~>"sv, kStartsWith},
 };
 
-// The first bytes of the markers that must stand at the start of a line.
-// Most body lines begin with none of them, and for those only the markers
-// that may occur anywhere are looked for.
-constexpr std::array<bool, 256> kLeadingBytes = [] {
-  std::array<bool, 256> leading{};
-  for (const FooterMarker& marker : kFooterMarkers) {
-    if (marker.Test != kOccurs) leading[static_cast<unsigned char>(marker.Bytes.front())] = true;
+static_assert(std::size(kFooterMarkers) <= 32, "a marker set is a 32-bit mask");
+
+// For each first byte of a line, the markers that may hold for it, as a
+// mask with bit i for kFooterMarkers[i]: those that start with that byte,
+// and those that may stand anywhere. A line is tried against these alone,
+// still in table order; most body lines start with no marker's first byte
+// and are tried against the few that may stand anywhere.
+constexpr std::array<std::uint32_t, 256> kCandidates = [] {
+  std::array<std::uint32_t, 256> candidates{};
+  for (std::size_t i = 0; i < std::size(kFooterMarkers); ++i) {
+    const FooterMarker& marker = kFooterMarkers[i];
+    if (marker.Test == kOccurs) {
+      for (std::uint32_t& mask : candidates) mask |= std::uint32_t{1} << i;
+    } else {
+      candidates[static_cast<unsigned char>(marker.Bytes.front())] |= std::uint32_t{1} << i;
+    }
   }
-  return leading;
+  return candidates;
 }();
 
 bool Holds(const FooterMarker& marker, std::string_view line) {
@@ -97,10 +109,10 @@ bool Holds(const FooterMarker& marker, std::string_view line) {
 std::span<const FooterMarker> FooterMarkers() { return kFooterMarkers; }
 
 bool IsFooterLine(std::string_view line) {
-  const bool may_start = !line.empty() && kLeadingBytes[static_cast<unsigned char>(line.front())];
-  for (const FooterMarker& marker : kFooterMarkers) {
-    if (marker.Test != kOccurs && !may_start) continue;
-    if (Holds(marker, line)) return true;
+  if (line.empty()) return false;
+  for (std::uint32_t candidates = kCandidates[static_cast<unsigned char>(line.front())];
+       candidates != 0; candidates &= candidates - 1) {
+    if (Holds(kFooterMarkers[std::countr_zero(candidates)], line)) return true;
   }
   return false;
 }
