@@ -72,8 +72,8 @@ def message(rng, number):
         lines.append("")
         lines += [sentence(rng) for _ in range(rng.randint(2, 10))]
         lines.append("")
-    if rng.random() < 0.05:
-        lines.append(" ".join(sentence(rng) for _ in range(rng.randint(100, 600))))
+    if rng.random() < 0.02:
+        lines.append(" ".join(sentence(rng) for _ in range(rng.randint(20, 200))))
     if multipart:
         lines += ["--b1--", ""]
     lines += ["-- ", f"User {rng.randint(1, 500)}", ""]

@@ -1,11 +1,69 @@
 #include "filter/header_rules.h"
 
-namespace mboxclean {
+#include <algorithm>
 
-// No field is dropped or rewritten yet: every header line is written as it
-// stands.
+#include "filter/line_bytes.h"
+
+namespace mboxclean {
+namespace {
+
+using namespace std::string_view_literals;
+
+// Delivery trace, list-management and other fields dropped whole, with
+// their continuation lines; tested in this order.
+// clang-format off
+constexpr std::string_view kHeaderDropList[] = {
+    "Received:"sv,
+    "Return-Path:"sv,
+    "Delivered-To:"sv,
+    "FL-Build:"sv,
+    "Sender:"sv,
+    "Distribution:"sv,
+    "List-Unsubscribe:"sv,
+};
+// clang-format on
+
+// Extension fields are dropped, except these two and any field whose name
+// goes on after them (X-Mailer-Version).
+constexpr std::string_view kExtensionPrefix = "X-"sv;
+constexpr std::string_view kKeptExtensions[] = {"X-Priority"sv, "X-Mailer"sv};
+
+constexpr std::string_view kSubjectPrefix = "Subject:"sv;
+constexpr std::string_view kSubjectTag = "- fido7."sv;
+
+constexpr std::string_view kContentTypePrefix = "Content-Type:"sv;
+constexpr std::string_view kPlainTextType = "text/plain"sv;
+
+bool IsContinuation(std::string_view line) {
+  return !line.empty() && (line.front() == '\t' || line.front() == ' ');
+}
+
+bool IsDroppedField(std::string_view line) {
+  if (StartsWith(line, kExtensionPrefix)) {
+    return std::none_of(std::begin(kKeptExtensions), std::end(kKeptExtensions),
+                        [line](std::string_view kept) { return StartsWith(line, kept); });
+  }
+  return std::any_of(std::begin(kHeaderDropList), std::end(kHeaderDropList),
+                     [line](std::string_view prefix) { return StartsWith(line, prefix); });
+}
+
+// The tag, what follows it and the byte before it (normally a space) go.
+// The field name stays whole even when the tag follows the colon directly:
+// a header line without its colon would end the header block for a reader.
+std::string_view CutSubjectTag(std::string_view line) {
+  const std::size_t tag = line.find(kSubjectTag, kSubjectPrefix.size());
+  if (tag == std::string_view::npos) return line;
+  return line.substr(0, std::max(tag - 1, kSubjectPrefix.size()));
+}
+
+}  // namespace
+
 std::optional<std::string_view> ApplyHeaderRules(std::string_view line, FilterState& state) {
-  state.Skipping = false;
+  if (state.Skipping && IsContinuation(line)) return std::nullopt;
+  state.Skipping = IsDroppedField(line);
+  if (state.Skipping) return std::nullopt;
+  if (StartsWith(line, kSubjectPrefix)) return CutSubjectTag(line);
+  if (StartsWith(line, kContentTypePrefix)) state.PlainText = Occurs(line, kPlainTextType);
   return line;
 }
 

@@ -55,11 +55,13 @@ void TextStream::OpenForInput() {
   Platform& platform = CurrentPlatform();
   const int code = named_ ? platform.OpenInputFile(path_, &handle_)
                           : platform.GetStandardHandle(StandardHandle::kInput, &handle_);
-  if (code != 0) {
-    mode_ = Mode::kClosed;
-    handle_ = kNoHandle;
-    SetIoError(code);
-  }
+  if (code != 0) FailOpen(code);
+}
+
+void TextStream::FailOpen(int code) {
+  mode_ = Mode::kClosed;
+  handle_ = kNoHandle;
+  SetIoError(code);
 }
 
 void TextStream::OpenForOutput() {
@@ -73,9 +75,7 @@ void TextStream::OpenForOutput() {
   const int code = named_ ? platform.OpenOutputFile(path_, &handle_)
                           : platform.GetStandardHandle(which, &handle_);
   if (code != 0) {
-    mode_ = Mode::kClosed;
-    handle_ = kNoHandle;
-    SetIoError(code);
+    FailOpen(code);
     return;
   }
   switch (platform.KindOf(handle_)) {
@@ -89,9 +89,7 @@ void TextStream::OpenForOutput() {
     case HandleKind::kUndetermined:
       // A standard handle is released too: nothing can be written to it.
       platform.Close(handle_);
-      mode_ = Mode::kClosed;
-      handle_ = kNoHandle;
-      SetIoError(error_code::kNotOpenForOutput);
+      FailOpen(error_code::kNotOpenForOutput);
       break;
   }
 }

@@ -89,6 +89,7 @@ class TextStream {
 
   // The fast paths below are inline, as they run for every line; the
   // rest, and every case that touches the platform, is out of line.
+  void FailOpen(int code);
   bool AtEndSlowly();
   bool Refill();
   void FindNextCr();

@@ -10,8 +10,9 @@ make sense on one platform (closed descriptors, /dev/full, terminals) are
 run only there. Every case runs in a fresh temporary folder, with relative
 paths, so that the same case works for a native and a Windows program.
 
-Besides the cases below, every tests/fixtures/NAME.mbox that has a
-NAME.expected.mbox beside it is filtered and compared byte for byte.
+Besides the cases below, every NAME.mbox in tests/fixtures/ and examples/
+that has a NAME.expected.mbox beside it is filtered and compared byte for
+byte.
 """
 
 import argparse
@@ -27,7 +28,7 @@ import termios
 import traceback
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-FIXTURES = ROOT / "tests" / "fixtures"
+FIXTURE_FOLDERS = (ROOT / "tests" / "fixtures", ROOT / "examples")
 
 PROGRESS = "Обрабатывается сообщение № ".encode("cp866")
 SUMMARY_PREFIX = "Обработано ".encode("cp866")
@@ -354,10 +355,10 @@ def a_reader_that_goes_away_is_232(ctx):
 # --- Fixtures --------------------------------------------------------------------
 
 
-def fixture_case(name):
+def fixture_case(folder, name):
     def run_fixture(ctx):
-        source = FIXTURES / f"{name}.mbox"
-        expected = (FIXTURES / f"{name}.expected.mbox").read_bytes()
+        source = folder / f"{name}.mbox"
+        expected = (folder / f"{name}.expected.mbox").read_bytes()
         ctx.write("in.mbox", source.read_bytes())
         result = ctx.run("in.mbox", "out.mbox")
         expect(result.returncode, 0, "exit status")
@@ -377,9 +378,10 @@ def main():
     runner = shlex.split(options.runner)
 
     cases = list(CASES)
-    for expected in sorted(FIXTURES.glob("*.expected.mbox")):
-        name = expected.name[: -len(".expected.mbox")]
-        cases.append((f"fixture_{name}", {"posix", "windows"}, fixture_case(name)))
+    for folder in FIXTURE_FOLDERS:
+        for expected in sorted(folder.glob("*.expected.mbox")):
+            name = expected.name[: -len(".expected.mbox")]
+            cases.append((f"fixture_{name}", {"posix", "windows"}, fixture_case(folder, name)))
 
     passed = failed = skipped = 0
     for name, platforms, function in cases:
