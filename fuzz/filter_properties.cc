@@ -1,5 +1,6 @@
 #include "fuzz/filter_properties.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -47,12 +48,14 @@ std::string Normalised(std::string line) {
 }
 
 // The Subject cut drops the first "- fido7." with everything after it and
-// the one byte before it. An empty result means the line has no tag.
+// the one byte before it, but never any of "Subject:" itself. An empty
+// result means the line has no tag.
 std::string SubjectCut(const std::string& line) {
-  if (!StartsWith(line, "Subject:")) return {};
+  constexpr std::string_view kSubject = "Subject:";
+  if (!StartsWith(line, kSubject)) return {};
   const std::size_t tag = line.find("- fido7.");
   if (tag == std::string::npos) return {};
-  return line.substr(0, tag - 1);
+  return line.substr(0, std::max(tag - 1, kSubject.size()));
 }
 
 std::vector<std::string> OutputLines(const std::string& output) {
