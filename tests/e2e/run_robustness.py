@@ -30,6 +30,8 @@ import tempfile
 import time
 import traceback
 
+# The cases share run_e2e's helpers; importing it must not write into the tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 from run_e2e import CLEANED, MAILBOX, Context, console, expect, summary  # noqa: E402
 
