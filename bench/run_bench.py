@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Times the filter against a plain 64 KiB copy of the same mailbox.
 
-Usage: run_bench.py --program PATH [--size-mb 300] [--runs 5] [--work DIR]
+Usage: run_bench.py --program PATH [--size-mb 300] [--runs 5] [--work DIR] [--check]
 
 Generates the benchmark mailbox (bench/generate_mailbox.py) once, warms the
 page cache, then times in one run, alternating, `mboxclean IN OUT` (console
 text to a file) and `dd if=IN of=OUT bs=64k`, and reports the medians, the
 throughput of each, their ratio, the filter's peak resident memory, and how
 the filter's time grows from a tenth of the mailbox to all of it.
+
+With --check it also says whether the figures meet the bar the filter is
+held to, and exits with status 1 if one does not.
 """
 
 import argparse
@@ -18,6 +21,13 @@ import sys
 import time
 
 HERE = pathlib.Path(__file__).resolve().parent
+
+# The bar: at most this many times the copy's time, this much memory
+# whatever the mailbox's size, and time that grows with the size, not faster
+# (ten times the bytes, ten times the time, with some room for noise).
+MOST_RATIO = 1.5
+MOST_PEAK_MIB = 8
+MOST_GROWTH = 12
 
 
 def timed(command, stdout):
@@ -62,6 +72,7 @@ def main():
     parser.add_argument("--size-mb", type=float, default=300)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--work", default="/tmp/mboxclean-bench")
+    parser.add_argument("--check", action="store_true", help="exit 1 if the bar is missed")
     options = parser.parse_args()
     program = str(pathlib.Path(options.program).resolve())
     work = pathlib.Path(options.work)
@@ -78,7 +89,8 @@ def main():
 
     megabytes = full.stat().st_size / 1e6
     filter_s, copy_s = median_times(program, full, work, options.runs)
-    tenth_s, _ = median_times(program, tenth, work, options.runs)
+    # The small run is short enough for noise to count: more runs steady it.
+    tenth_s, _ = median_times(program, tenth, work, options.runs * 3)
     peak_kib = peak_memory_kib(program, full, work)
     print(f"mailbox:   {megabytes:.0f} MB, median of {options.runs} runs each")
     print(f"mboxclean: {filter_s:.3f} s  {megabytes / filter_s:8.0f} MB/s")
@@ -86,6 +98,19 @@ def main():
     print(f"ratio filter/copy: {filter_s / copy_s:.2f}")
     print(f"peak resident memory of mboxclean: {peak_kib / 1024:.1f} MiB")
     print(f"growth from {megabytes / 10:.0f} MB to {megabytes:.0f} MB: {filter_s / tenth_s:.1f} times")
+    if options.check:
+        missed = [
+            name
+            for name, holds in (
+                (f"ratio at most {MOST_RATIO}", filter_s / copy_s <= MOST_RATIO),
+                (f"peak memory under {MOST_PEAK_MIB} MiB", peak_kib < MOST_PEAK_MIB * 1024),
+                (f"growth at most {MOST_GROWTH} times", filter_s / tenth_s <= MOST_GROWTH),
+            )
+            if not holds
+        ]
+        print("bar: " + ("holds" if not missed else "missed: " + ", ".join(missed)))
+        if missed:
+            sys.exit(1)
 
 
 if __name__ == "__main__":

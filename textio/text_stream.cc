@@ -52,6 +52,7 @@ void TextStream::OpenForInput() {
   mode_ = Mode::kInput;
   pos_ = end_ = 0;
   input_ended_ = false;
+  index_.Reserve(capacity_);
   Platform& platform = CurrentPlatform();
   const int code = named_ ? platform.OpenInputFile(path_, &handle_)
                           : platform.GetStandardHandle(StandardHandle::kInput, &handle_);
@@ -107,14 +108,11 @@ bool TextStream::Refill() {
   // With the line-break style on, the end is final: later requests see it
   // again without reading. Without it, a terminal may give more data later.
   if (count == 0 && crlf_) input_ended_ = true;
-  FindNextCr();
+  index_.Build(buffer_.get(), end_);
+  next_cr_ = index_.NextCr(pos_);
   return count > 0;
 }
 
-void TextStream::FindNextCr() {
-  const void* cr = std::memchr(buffer_.get() + pos_, '\r', end_ - pos_);
-  next_cr_ = cr == nullptr ? end_ : static_cast<const char*>(cr) - buffer_.get();
-}
 
 bool TextStream::AtEndSlowly() {
   if (mode_ != Mode::kInput) {
@@ -136,18 +134,15 @@ std::string_view TextStream::ReadLineSlowly() {
   if (AtEnd()) return line_;
   for (;;) {
     if (pos_ == end_ && !Refill()) break;
-    const char* start = buffer_.get() + pos_;
-    const std::size_t available = end_ - pos_;
-    const void* lf = std::memchr(start, '\n', available);
-    const std::size_t run = lf == nullptr ? available : static_cast<const char*>(lf) - start;
-    AppendWithoutCr(line_, start, run);
-    if (lf != nullptr) {
-      pos_ += run + 1;
+    const std::size_t lf_at = index_.NextLf(pos_);
+    AppendWithoutCr(line_, buffer_.get() + pos_, lf_at - pos_);
+    if (lf_at != end_) {
+      pos_ = lf_at + 1;
       break;
     }
     pos_ = end_;
   }
-  FindNextCr();
+  next_cr_ = index_.NextCr(pos_);
   return line_;
 }
 

@@ -31,6 +31,7 @@
 #include <string>
 #include <string_view>
 
+#include "textio/line_end_index.h"
 #include "textio/platform.h"
 
 namespace mboxclean {
@@ -92,7 +93,6 @@ class TextStream {
   void FailOpen(int code);
   bool AtEndSlowly();
   bool Refill();
-  void FindNextCr();
   std::string_view ReadLineSlowly();
   bool ReadyToWrite();
   void Store(const char* data, std::size_t size);
@@ -115,9 +115,10 @@ class TextStream {
   std::size_t pos_ = 0;  // input: next unread byte; output: bytes waiting
   std::size_t end_ = 0;  // input: valid bytes
   // Input: the first CR at or after pos_ (end_ when there is none); a value
-  // below pos_ is stale and is looked for again when needed. A mailbox
-  // with LF line ends so costs one search for CR per buffer, not per line.
+  // below pos_ is stale and is looked for again when needed, so a mailbox
+  // with LF line ends looks for a CR once per buffer, not once per line.
   std::size_t next_cr_ = 0;
+  LineEndIndex index_;  // input: where the buffer's LF and CR bytes lie
   std::string line_;     // lines that do not lie whole in the buffer
 };
 
@@ -142,11 +143,10 @@ inline bool TextStream::AtEnd() {
 
 inline std::string_view TextStream::ReadLine() {
   if (mode_ == Mode::kInput && pos_ < end_ && !(crlf_ && buffer_[pos_] == kEndOfInputByte)) {
-    char* const start = buffer_.get() + pos_;
-    const void* lf = std::memchr(start, '\n', end_ - pos_);
-    if (lf != nullptr) {
-      const std::size_t lf_at = static_cast<const char*>(lf) - buffer_.get();
-      if (next_cr_ < pos_) FindNextCr();
+    const std::size_t lf_at = index_.NextLf(pos_);
+    if (lf_at != end_) {
+      char* const start = buffer_.get() + pos_;
+      if (next_cr_ < pos_) next_cr_ = index_.NextCr(pos_);
       // Without a CR in the line, or with one just before the LF only (the
       // first CR is that one), the line is the buffer's bytes as they lie.
       if (next_cr_ > lf_at || next_cr_ + 1 == lf_at) {

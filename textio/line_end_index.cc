@@ -1,0 +1,72 @@
+#include "textio/line_end_index.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define MBOXCLEAN_HAVE_SSE2 1
+#endif
+
+namespace mboxclean {
+namespace {
+
+struct WordBits {
+  std::uint64_t lf;
+  std::uint64_t cr;
+};
+
+// The bits of `count` bytes (at most one word's worth) one at a time: the
+// tail of a buffer, and every word where no vector compare is at hand.
+WordBits BitsOfBytes(const unsigned char* bytes, std::size_t count) {
+  WordBits bits{0, 0};
+  for (std::size_t at = 0; at < count; ++at) {
+    bits.lf |= std::uint64_t{bytes[at] == '\n'} << at;
+    bits.cr |= std::uint64_t{bytes[at] == '\r'} << at;
+  }
+  return bits;
+}
+
+WordBits BitsOfWord(const unsigned char* bytes) {
+#ifdef MBOXCLEAN_HAVE_SSE2
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  WordBits bits{0, 0};
+  for (int part = 0; part < 4; ++part) {
+    const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + part * 16));
+    const auto lf_mask = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(sixteen, lf)));
+    const auto cr_mask = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(sixteen, cr)));
+    bits.lf |= std::uint64_t{lf_mask} << (part * 16);
+    bits.cr |= std::uint64_t{cr_mask} << (part * 16);
+  }
+  return bits;
+#else
+  return BitsOfBytes(bytes, 64);
+#endif
+}
+
+}  // namespace
+
+void LineEndIndex::Reserve(std::size_t capacity) {
+  if (lf_ && capacity <= capacity_) return;
+  const std::size_t words = capacity / kWordBits + 1;
+  lf_.reset(new std::uint64_t[words]);
+  cr_.reset(new std::uint64_t[words]);
+  capacity_ = capacity;
+  size_ = 0;
+}
+
+void LineEndIndex::Build(const char* data, std::size_t size) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+  const std::size_t whole_words = size / kWordBits;
+  for (std::size_t word = 0; word < whole_words; ++word) {
+    const WordBits bits = BitsOfWord(bytes + word * kWordBits);
+    lf_[word] = bits.lf;
+    cr_[word] = bits.cr;
+  }
+  if (size % kWordBits != 0) {
+    const WordBits bits = BitsOfBytes(bytes + whole_words * kWordBits, size % kWordBits);
+    lf_[whole_words] = bits.lf;
+    cr_[whole_words] = bits.cr;
+  }
+  size_ = size;
+}
+
+}  // namespace mboxclean
