@@ -155,8 +155,8 @@ std::string CheckFilterProperties(std::string_view input) {
     ++next;
   }
   if (written_separators != separators) {
-    problem("the output has " + std::to_string(written_separators.size()) +
-            " \"From \" lines, the input " + std::to_string(separators.size()));
+    problem("the output's " + std::to_string(written_separators.size()) +
+            " \"From \" lines are not the input's " + std::to_string(separators.size()));
   }
   if (good.console != Console(static_cast<std::int64_t>(separators.size()))) {
     problem("the console text is not one progress line per message and the summary");
