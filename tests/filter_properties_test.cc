@@ -1,7 +1,7 @@
 // The fuzzer's properties (fuzz/filter_properties.h) in every build: over
 // the seed corpus, which is also where inputs the fuzzer once broke on are
-// kept, and over mailboxes made from a fixed seed out of the pieces the
-// filter treats specially.
+// kept, over a table of tricky inputs, and over mailboxes made from a fixed
+// seed out of the pieces the filter treats specially.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -25,6 +25,39 @@ TEST(FilterProperties, HoldForEverySeedInput) {
     ++inputs;
   }
   EXPECT_GE(inputs, 5) << "the seed corpus is missing";
+}
+
+// Inputs where a reader or a filter could go wrong in a way the properties
+// see: bytes that trimming removes or keeps, separators that only look
+// like one, the end-of-input byte in each place it can stand, and lines
+// that cross reads and blocks.
+TEST(FilterProperties, HoldForTrickyInputs) {
+  struct Case {
+    const char* name;
+    std::string input;
+  };
+  const std::string blocks(3 * 128 + 1, 'b');
+  const Case kCases[] = {
+      {"empty input", ""},
+      {"nothing but line ends", "\r\n\r\r\n\n\r"},
+      {"a separator whose space trimming removes", "From\nFrom \t\x01\nFrom \x7f\n"},
+      {"a CR inside a separator vanishes", "Fr\rom x\nFrom\r x\n"},
+      {"NUL bytes are ordinary", std::string("From \0x\n\0\n\n\0body\0", 17)},
+      {"the end byte first", "\x1a" "From x\n"},
+      {"the end byte after a line", "From x\nbody\n\x1a" "From y\n"},
+      {"the end byte inside lines", "From x\n\x1a\x1a" "From y\nbody\x1a\n\r\x1a\n"},
+      {"a Subject tag in each place",
+       "From x\nSubject:- fido7.a\nSubject: - fido7.\nSubject: t - fido7.x - fido7.y\n"},
+      {"signature separators with and without trailing bytes",
+       "From x\nH: 1\n\nbody\n--  \n-- \t\n-- \n--\nsig\n-- \n"},
+      {"256 empty lines in a header block", "From x\nA: 1\n" + std::string(256, '\n') + "B: 2\n"},
+      {"lines that cross reads and blocks, with CRs at their edges",
+       "From x\n" + blocks + "\r\n\r" + blocks + "\r\r\n" + blocks + "\x1a" + blocks},
+      {"a separator longer than a block", "From " + blocks + " \nFrom " + blocks},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(fuzz::CheckFilterProperties(c.input), "") << c.name;
+  }
 }
 
 TEST(FilterProperties, HoldForGeneratedMailboxes) {
