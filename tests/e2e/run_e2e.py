@@ -136,6 +136,18 @@ def expect(actual, expected, what):
         raise AssertionError(f"{what}:\n  expected {expected!r}\n  got      {actual!r}")
 
 
+def run_case(name, function, ctx):
+    """Runs one case and says whether it passed; a failure is reported here,
+    so that the remaining cases still run."""
+    try:
+        function(ctx)
+    except Exception:
+        print(f"FAIL {name}")
+        traceback.print_exc(limit=2)
+        return False
+    return True
+
+
 def expect_failure(result, status):
     expect(result.returncode, status, "exit status")
     expect(result.stdout, b"", "standard output")
@@ -391,15 +403,12 @@ def main():
             skipped += 1
             continue
         with tempfile.TemporaryDirectory(prefix="mboxclean-e2e-") as folder:
-            try:
-                function(Context(program, runner, options.platform, pathlib.Path(folder)))
-            except Exception:  # a failed case is reported, and the rest still run
-                failed += 1
-                print(f"FAIL {name}")
-                traceback.print_exc(limit=1)
-            else:
+            ctx = Context(program, runner, options.platform, pathlib.Path(folder))
+            if run_case(name, function, ctx):
                 passed += 1
                 print(f"ok   {name}")
+            else:
+                failed += 1
     print(f"end-to-end ({options.platform}): {passed} passed, {failed} failed, {skipped} skipped")
     return 1 if failed or not passed else 0
 

@@ -28,12 +28,11 @@ import subprocess
 import sys
 import tempfile
 import time
-import traceback
 
 # The cases share run_e2e's helpers; importing it must not write into the tree.
 sys.dont_write_bytecode = True
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
-from run_e2e import CLEANED, MAILBOX, Context, console, expect, summary  # noqa: E402
+from run_e2e import CLEANED, MAILBOX, Context, console, expect, run_case, summary  # noqa: E402
 
 BLOCK = 128
 # Time linear in the size may still cost somewhat more per byte at the
@@ -388,16 +387,12 @@ def main():
             ctx = Context(program, [], "posix", pathlib.Path(folder))
             ctx.note = ""
             start = time.perf_counter()
-            try:
-                function(ctx)
-            except Exception:  # a failed case is reported, and the rest still run
-                failed += 1
-                print(f"FAIL {name}")
-                traceback.print_exc(limit=2)
-            else:
+            if run_case(name, function, ctx):
                 passed += 1
                 took = time.perf_counter() - start
                 print(f"ok   {name} ({took:.1f} s{'; ' + ctx.note if ctx.note else ''})")
+            else:
+                failed += 1
     print(f"robustness: {passed} passed, {failed} failed")
     return 1 if failed or not passed else 0
 
