@@ -86,8 +86,10 @@ struct FileIdentity {
 class PosixPlatform final : public Platform {
  public:
   PosixPlatform() {
-    // A reader that goes away must end the run with a status, not a signal.
+    // A reader that goes away, or a file that reaches the size limit, must
+    // end the run with a status (232, 223), not a signal.
     ::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN);
     // A standard descriptor the process was started without stays missing;
     // it is filled with /dev/null only so that no file opened later takes
     // its number and passes for a standard stream.
@@ -176,14 +178,17 @@ class PosixPlatform final : public Platform {
   }
 
   int Write(Handle handle, const char* data, std::size_t size) override {
-    while (size > 0) {
-      const ssize_t put = ::write(static_cast<int>(handle), data, size);
+    const int fd = static_cast<int>(handle);
+    std::size_t written = 0;
+    while (written < size) {
+      const ssize_t put = ::write(fd, data + written, size - written);
       if (put < 0) {
         if (errno == EINTR) continue;
-        return CodeForErrno(errno, Operation::kWrite);
+        const int code = CodeForErrno(errno, Operation::kWrite);
+        TakeBack(fd, written);
+        return code;
       }
-      data += put;
-      size -= static_cast<std::size_t>(put);
+      written += static_cast<std::size_t>(put);
     }
     return 0;
   }
@@ -205,6 +210,20 @@ class PosixPlatform final : public Platform {
       fd = ::open(name.c_str(), flags, mode);
     } while (fd < 0 && errno == EINTR);
     return fd;
+  }
+
+  // A write that fails after a short one (a size limit or a full disk
+  // reached inside the data) has left part of its bytes in the file; a
+  // regular file is cut back to where the write began, so that it keeps
+  // only whole writes. Bytes in a pipe or on a device cannot be taken back.
+  static void TakeBack(int fd, std::size_t written) {
+    struct stat info;
+    if (written == 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return;
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    // If this fails too, the failure already reported is the one that counts.
+    if (end >= static_cast<off_t>(written)) {
+      static_cast<void>(::ftruncate(fd, end - static_cast<off_t>(written)));
+    }
   }
 
   static int Abandon(int fd, int code) {

@@ -51,7 +51,8 @@ class Platform {
   // Reads up to `capacity` bytes; `*count` 0 is the end of the data. A pipe
   // whose writer has gone is the end of the data, not a failure.
   virtual int Read(Handle handle, char* buffer, std::size_t capacity, std::size_t* count) = 0;
-  // Writes all `size` bytes, or fails.
+  // Writes all `size` bytes, or fails; a regular file that fails keeps
+  // none of them.
   virtual int Write(Handle handle, const char* data, std::size_t size) = 0;
   // Releases a handle opened by OpenInputFile or OpenOutputFile, or a
   // standard handle whose kind was undetermined.

@@ -264,6 +264,25 @@ def an_output_that_takes_no_bytes_ends_the_run_with_its_status(ctx):
 
 
 @case
+def a_file_size_limit_is_223_and_leaves_whole_blocks(ctx):
+    # The system writes up to the limit and fails the write after; limits
+    # inside a block make that first write a short one.
+    ctx.write("in.mbox", BIG_MAILBOX)
+    good = ctx.run("in.mbox", "out.mbox")
+    expect(good.returncode, 0, "exit status of the good run")
+    good_output = ctx.read("out.mbox")
+    for limit in (1, 100_000, 3 * 65536 + 77, 2 * 65536):
+        command = ["prlimit", f"--fsize={limit}", *ctx.command("in.mbox", "out.mbox")]
+        result = subprocess.run(command, cwd=ctx.folder, capture_output=True, timeout=60)
+        what = f"a limit of {limit} bytes"
+        expect(result.returncode, 223, f"exit status, {what}")
+        expect(result.stderr, b"", f"standard error, {what}")
+        expect(good.stdout.startswith(result.stdout), True, f"console, {what}")
+        expect_block_prefix(ctx.read("out.mbox"), good_output, f"output, {what}")
+        expect(ctx.read("in.mbox") == BIG_MAILBOX, True, f"input intact, {what}")
+
+
+@case
 def a_reader_that_goes_away_is_232_and_got_a_prefix(ctx):
     ctx.write("in.mbox", BIG_MAILBOX)
     good = ctx.run("in.mbox")  # the mailbox on standard output, the console on error
