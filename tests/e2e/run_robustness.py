@@ -310,11 +310,12 @@ def a_reader_that_goes_away_is_232_and_got_a_prefix(ctx):
 # --- System calls failing under the program ----------------------------------------
 
 
-def traced(ctx, trace, inject, log):
-    """Runs the program on in.mbox under strace; returns (status, stdout, stderr)."""
+def traced(ctx, trace, injections, log):
+    """Runs the program on in.mbox under strace with each injection (an
+    inject= expression); returns (status, stdout, stderr)."""
     command = ["strace", "-qq", "-o", str(log), "-e", f"trace={trace}"]
-    if inject:
-        command += ["-e", f"inject={inject}"]
+    for injection in injections:
+        command += ["-e", f"inject={injection}"]
     result = subprocess.run(
         command + ctx.command("in.mbox", "out.mbox"),
         cwd=ctx.folder,
@@ -332,14 +333,14 @@ def failing_runs(ctx, trace, syscall, indexes, error, status):
     """Good run, then one run per number that indexes() picks from the good
     run's log, with that call of `syscall` failing."""
     ctx.write("in.mbox", BIG_MAILBOX)
-    good_status, good_stdout, good_stderr = traced(ctx, trace, None, ctx.path("good.log"))
+    good_status, good_stdout, good_stderr = traced(ctx, trace, [], ctx.path("good.log"))
     expect(good_status, 0, "exit status of the good run")
     expect(good_stderr, b"", "standard error of the good run")
     good = ctx.read("out.mbox")
     chosen = indexes(ctx.path("good.log"))
     for n in chosen:
         log = ctx.path(f"failed-{n}.log")
-        got_status, stdout, stderr = traced(ctx, trace, f"{syscall}:error={error}:when={n}", log)
+        got_status, stdout, stderr = traced(ctx, trace, [f"{syscall}:error={error}:when={n}"], log)
         what = f"{syscall} {n} failing with {error}"
         expect(got_status, status, f"exit status, {what}")
         expect(stderr, b"", f"standard error, {what}")
@@ -369,26 +370,54 @@ def a_failing_write_with_an_io_error_is_29(ctx):
     )
 
 
+def input_reads(log):
+    """The numbers, among all reads, of the reads of in.mbox. Reads before
+    the input is opened are the loader's and the runtime's: they are
+    counted, but never chosen."""
+    numbers = []
+    count = 0
+    input_fd = None
+    for line in log.read_text(errors="replace").splitlines():
+        if line.startswith("openat(") and '"in.mbox"' in line:
+            input_fd = line.rsplit("= ", 1)[1].split()[0]
+        elif line.startswith("read("):
+            count += 1
+            if input_fd is not None and line.startswith(f"read({input_fd},"):
+                numbers.append(count)
+    if len(numbers) < 10:
+        raise AssertionError(f"only {len(numbers)} reads of the input")
+    return numbers
+
+
 @case
 def a_failing_read_of_the_input_is_30(ctx):
-    def input_reads(log):
-        # Reads before the input is opened are the loader's and the
-        # runtime's; count them, and fail only reads of the input.
-        numbers = []
-        count = 0
-        input_fd = None
-        for line in log.read_text(errors="replace").splitlines():
-            if line.startswith("openat(") and '"in.mbox"' in line:
-                input_fd = line.rsplit("= ", 1)[1].split()[0]
-            elif line.startswith("read("):
-                count += 1
-                if input_fd is not None and line.startswith(f"read({input_fd},"):
-                    numbers.append(count)
-        if len(numbers) < 10:
-            raise AssertionError(f"only {len(numbers)} reads of the input")
+    def chosen(log):
+        numbers = input_reads(log)
         return sorted({numbers[0], numbers[1], numbers[len(numbers) // 2], numbers[-1]})
 
-    failing_runs(ctx, "openat,read", "read", input_reads, "EIO", 30)
+    failing_runs(ctx, "openat,read", "read", chosen, "EIO", 30)
+
+
+@case
+def interrupted_reads_and_writes_are_retried(ctx):
+    ctx.write("in.mbox", BIG_MAILBOX)
+    trace = "openat,read,write"
+    good_status, good_stdout, _ = traced(ctx, trace, [], ctx.path("good.log"))
+    expect(good_status, 0, "exit status of the good run")
+    good = ctx.read("out.mbox")
+    # Every other read from the first of the input on, and every other
+    # write, is interrupted by a signal before it transfers anything.
+    first = input_reads(ctx.path("good.log"))[0]
+    injections = [f"read:error=EINTR:when={first}+2", "write:error=EINTR:when=1+2"]
+    log = ctx.path("interrupted.log")
+    status, stdout, stderr = traced(ctx, trace, injections, log)
+    expect(status, 0, "exit status")
+    expect(stderr, b"", "standard error")
+    expect(stdout, good_stdout, "console")
+    expect(ctx.read("out.mbox") == good, True, "the output is the good one")
+    interrupted = sum("(INJECTED)" in line for line in log.read_text(errors="replace").splitlines())
+    expect(interrupted > 20, True, f"calls interrupted ({interrupted})")
+    ctx.note = f"{interrupted} calls interrupted"
 
 
 def main():
