@@ -71,6 +71,28 @@ def expect_block_prefix(output, good, what):
         raise AssertionError(f"{what} ends in a partial block of {len(output) % BLOCK} bytes")
 
 
+def good_run(ctx):
+    """Writes BIG_MAILBOX as in.mbox and cleans it into out.mbox; returns the
+    console text and the output."""
+    ctx.write("in.mbox", BIG_MAILBOX)
+    good = ctx.run("in.mbox", "out.mbox")
+    expect(good.returncode, 0, "exit status of the good run")
+    return good.stdout, ctx.read("out.mbox")
+
+
+def expect_stopped(ctx, run, status, good_console, good_output, what, output="out.mbox"):
+    """What a failed run must leave: its status, no message, no console text
+    beyond the good run's, the input as it was, and whole blocks of the
+    good output in `output` (None: nothing to look at)."""
+    got_status, stdout, stderr = run
+    expect(got_status, status, f"exit status, {what}")
+    expect(stderr, b"", f"standard error, {what}")
+    expect(good_console.startswith(stdout), True, f"console shows no more than by then, {what}")
+    if output:
+        expect_block_prefix(ctx.read(output), good_output, f"output, {what}")
+    expect(ctx.read("in.mbox") == BIG_MAILBOX, True, f"input intact, {what}")
+
+
 def expect_linear(ctx, make_input, check, big, small):
     """Runs make_input(size) at both sizes, checks each result with
     check(size, output, console), and fails when the larger size takes more
@@ -248,38 +270,24 @@ REFUSING_OUTPUTS = [
 
 @case
 def an_output_that_takes_no_bytes_ends_the_run_with_its_status(ctx):
-    ctx.write("in.mbox", BIG_MAILBOX)
-    good = ctx.run("in.mbox", "out.mbox")
-    expect(good.returncode, 0, "exit status of the good run")
-    good_output = ctx.read("out.mbox")
+    good_console, good_output = good_run(ctx)
     for what, args, redirections, status, output in REFUSING_OUTPUTS:
         ctx.write("out.mbox", b"left from an earlier run")
         result = ctx.shell(redirections, *args)
-        expect(result.returncode, status, f"exit status, {what}")
-        expect(result.stderr, b"", f"standard error, {what}")
-        expect(good.stdout.startswith(result.stdout), True, f"console, {what}")
-        if output:
-            expect_block_prefix(ctx.read(output), good_output, f"output, {what}")
-        expect(ctx.read("in.mbox") == BIG_MAILBOX, True, f"input intact, {what}")
+        run = (result.returncode, result.stdout, result.stderr)
+        expect_stopped(ctx, run, status, good_console, good_output, what, output)
 
 
 @case
 def a_file_size_limit_is_223_and_leaves_whole_blocks(ctx):
     # The system writes up to the limit and fails the write after; limits
     # inside a block make that first write a short one.
-    ctx.write("in.mbox", BIG_MAILBOX)
-    good = ctx.run("in.mbox", "out.mbox")
-    expect(good.returncode, 0, "exit status of the good run")
-    good_output = ctx.read("out.mbox")
+    good_console, good_output = good_run(ctx)
     for limit in (1, 100_000, 3 * 65536 + 77, 2 * 65536):
         command = ["prlimit", f"--fsize={limit}", *ctx.command("in.mbox", "out.mbox")]
         result = subprocess.run(command, cwd=ctx.folder, capture_output=True, timeout=60)
-        what = f"a limit of {limit} bytes"
-        expect(result.returncode, 223, f"exit status, {what}")
-        expect(result.stderr, b"", f"standard error, {what}")
-        expect(good.stdout.startswith(result.stdout), True, f"console, {what}")
-        expect_block_prefix(ctx.read("out.mbox"), good_output, f"output, {what}")
-        expect(ctx.read("in.mbox") == BIG_MAILBOX, True, f"input intact, {what}")
+        run = (result.returncode, result.stdout, result.stderr)
+        expect_stopped(ctx, run, 223, good_console, good_output, f"a limit of {limit} bytes")
 
 
 @case
@@ -340,13 +348,9 @@ def failing_runs(ctx, trace, syscall, indexes, error, status):
     chosen = indexes(ctx.path("good.log"))
     for n in chosen:
         log = ctx.path(f"failed-{n}.log")
-        got_status, stdout, stderr = traced(ctx, trace, [f"{syscall}:error={error}:when={n}"], log)
+        run = traced(ctx, trace, [f"{syscall}:error={error}:when={n}"], log)
         what = f"{syscall} {n} failing with {error}"
-        expect(got_status, status, f"exit status, {what}")
-        expect(stderr, b"", f"standard error, {what}")
-        expect(good_stdout.startswith(stdout), True, f"console shows no more than by then, {what}")
-        expect_block_prefix(ctx.read("out.mbox"), good, f"output, {what}")
-        expect(ctx.read("in.mbox") == BIG_MAILBOX, True, f"input intact, {what}")
+        expect_stopped(ctx, run, status, good_stdout, good, what)
         calls = syscalls(log, syscall)
         expect("(INJECTED)" in calls[-1], True, f"the failed {syscall} is the last, {what}")
     ctx.note = f"{syscall} numbers {chosen}"
