@@ -7,14 +7,18 @@
 // inside CreateFileA, before CREATE_ALWAYS can truncate anything.
 //
 // Standard handles are inherited already open, so no share mode guards
-// them; they are compared with the open inputs by file identity instead,
-// as the POSIX backend does, so that `mboxclean in.mbox >> in.mbox` cannot
-// read its own output forever.
+// them against one another: a standard output is compared with the open
+// inputs by file identity, as the POSIX backend does, so that
+// `mboxclean < in.mbox >> in.mbox` cannot read its own output forever.
+// (`mboxclean in.mbox >> in.mbox` needs no such check: the shell's handle
+// writes the file, so the input's share mode refuses it with 32.)
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -41,19 +45,22 @@ int LastErrorCode() {
 }
 
 struct FileIdentity {
-  DWORD volume;
-  DWORD index_high;
-  DWORD index_low;
+  ULONGLONG volume;
+  std::array<BYTE, sizeof(FILE_ID_128)> file;
   bool operator==(const FileIdentity&) const = default;
 };
 
 // Only disk files have an identity worth comparing: a console may well be
-// standard input and standard output at once.
+// standard input and standard output at once. FileIdInfo asks for the
+// identity alone; GetFileInformationByHandle also reads the attributes,
+// which needs read-attributes access, and under Wine fails for a handle
+// inherited from a Linux shell.
 bool IdentityOf(HANDLE handle, FileIdentity* identity) {
   if (GetFileType(handle) != FILE_TYPE_DISK) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(handle, &info)) return false;
-  *identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+  FILE_ID_INFO info;
+  if (!GetFileInformationByHandleEx(handle, FileIdInfo, &info, sizeof info)) return false;
+  identity->volume = info.VolumeSerialNumber;
+  std::memcpy(identity->file.data(), info.FileId.Identifier, identity->file.size());
   return true;
 }
 
