@@ -9,3 +9,4 @@ ensure_build_packages
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DMBOXCLEAN_WERROR=ON
 cmake --build build
 ctest --test-dir build --output-on-failure
+bash scripts/test-windows.sh
