@@ -4,9 +4,8 @@
 // the input file. The end-to-end suite covers what a shell can set up; these
 // cover what only a Windows parent process could.
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -72,15 +71,16 @@ class Win32Platform : public ::testing::Test {
  protected:
   void SetUp() override {
     static int test_number = 0;
-    folder_ = fs::temp_directory_path() / ("mboxclean-platform-" +
-                                           std::to_string(GetCurrentProcessId()) + "-" +
-                                           std::to_string(++test_number));
+    folder_ =
+        fs::temp_directory_path() / ("mboxclean-platform-" + std::to_string(GetCurrentProcessId()) +
+                                     "-" + std::to_string(++test_number));
     fs::create_directories(folder_ / "folder");
     for (DWORD id : kStandardIds) saved_.push_back(GetStdHandle(id));
   }
 
   void TearDown() override {
-    for (std::size_t i = 0; i < std::size(kStandardIds); ++i) SetStdHandle(kStandardIds[i], saved_[i]);
+    for (std::size_t i = 0; i < std::size(kStandardIds); ++i)
+      SetStdHandle(kStandardIds[i], saved_[i]);
     ResetTextIoProcessState();
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
@@ -114,8 +114,9 @@ class Win32Platform : public ::testing::Test {
   // Opens an existing file as another program would, sharing everything;
   // gives the call's error code, 0 on success.
   DWORD OpenElsewhere(const std::string& name, DWORD access, Held& held) const {
-    const HANDLE handle = CreateFileA(Path(name).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle =
+        CreateFileA(Path(name).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return GetLastError();
     held.Take(handle);
     return 0;
@@ -238,7 +239,8 @@ TEST_F(Win32Platform, FailedWritesGiveTheSystemsCodes) {
   Write("in.mbox", "mail");
   Held input;
   ASSERT_EQ(OpenInput("in.mbox", input), 0);
-  EXPECT_EQ(platform_.Write(input.value(), "abc", 3), ERROR_ACCESS_DENIED) << "a handle for reading";
+  EXPECT_EQ(platform_.Write(input.value(), "abc", 3), ERROR_ACCESS_DENIED)
+      << "a handle for reading";
 }
 
 TEST_F(Win32Platform, AStandardOutputThatIsTheStandardInputFileFailsWith32) {
