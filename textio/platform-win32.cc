@@ -64,31 +64,36 @@ bool IdentityOf(HANDLE handle, FileIdentity* identity) {
   return true;
 }
 
+// Both opens let other openers read the file and nothing more. A folder is
+// refused with ERROR_ACCESS_DENIED, as it is opened without
+// FILE_FLAG_BACKUP_SEMANTICS. Paths of any length go to the system whole;
+// one it cannot take fails there (ERROR_FILENAME_EXCED_RANGE, 206).
+int OpenFile(std::string_view path, DWORD access, DWORD disposition, HANDLE* file) {
+  const std::string name(path);
+  *file = CreateFileA(name.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  return *file == INVALID_HANDLE_VALUE ? LastErrorCode() : 0;
+}
+
 class Win32Platform final : public Platform {
  public:
   int OpenInputFile(std::string_view path, Handle* handle) override {
-    // Paths of any length go to the system whole; one it cannot take fails
-    // there (ERROR_FILENAME_EXCED_RANGE, 206).
-    const std::string name(path);
-    // A folder is refused here with ERROR_ACCESS_DENIED, as it is opened
-    // without FILE_FLAG_BACKUP_SEMANTICS.
-    const HANDLE file =
-        CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return LastErrorCode();
+    HANDLE file;
+    if (const int code = OpenFile(path, GENERIC_READ, OPEN_EXISTING, &file); code != 0) {
+      return code;
+    }
     RememberInput(file);
     *handle = FromWin32(file);
     return 0;
   }
 
   int OpenOutputFile(std::string_view path, Handle* handle) override {
-    const std::string name(path);
     // CREATE_ALWAYS checks the share modes of every open handle before it
     // truncates, so a refused open leaves the file exactly as it was.
-    const HANDLE file =
-        CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return LastErrorCode();
+    HANDLE file;
+    if (const int code = OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS, &file); code != 0) {
+      return code;
+    }
     *handle = FromWin32(file);
     return 0;
   }
