@@ -19,12 +19,14 @@ if [ ! -x build/mboxclean ]; then
   cmake --build build --target mboxclean --parallel 2
 fi
 
-# A fresh Wine prefix for every run, removed afterwards.
+# A fresh Wine prefix for every run, removed afterwards; the build then
+# goes back to its own prefix, so that a later ctest does not remake this one.
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/mboxclean-wine.XXXXXX")
 cleanup() {
   # Wine's server lingers a few seconds after its last program.
   WINEPREFIX="$prefix" /usr/lib/wine/wineserver64 -w || true
   rm -rf "$prefix"
+  cmake -S . -B build-mingw -UMBOXCLEAN_WINEPREFIX >/dev/null || true
 }
 trap cleanup EXIT
 
