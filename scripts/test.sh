@@ -10,3 +10,4 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DMBOXCLEAN_WERROR=ON
 cmake --build build
 ctest --test-dir build --output-on-failure
 bash scripts/test-robustness.sh
+bash scripts/test-windows.sh
