@@ -29,7 +29,7 @@ WordBits BitsOfWord(const unsigned char* bytes) {
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i cr = _mm_set1_epi8('\r');
   WordBits bits{0, 0};
-  for (int part = 0; part < 4; ++part) {
+  for (std::size_t part = 0; part < 4; ++part) {
     const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + part * 16));
     const auto lf_mask = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(sixteen, lf)));
     const auto cr_mask = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(sixteen, cr)));
