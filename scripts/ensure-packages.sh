@@ -15,7 +15,8 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >&2
 }
 
-# What every build needs.
+# What every build and its tests need: groff renders the manual page in a
+# test, and GNU time measures the benchmark's memory.
 ensure_build_packages() {
-  ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev python3
+  ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev python3 groff-base time
 }
