@@ -113,7 +113,6 @@ bool TextStream::Refill() {
   return count > 0;
 }
 
-
 bool TextStream::AtEndSlowly() {
   if (mode_ != Mode::kInput) {
     SetIoError(error_code::kNotOpenForInput);
