@@ -1,7 +1,8 @@
 // Converts text between encodings, so that tests can check escaped byte
 // literals against the texts they are meant to hold. Each platform has its
-// own converter (iconv on POSIX, the code page functions on Win32), so the
-// same checks run in both builds against an independent set of tables.
+// own converter (iconv on POSIX, the code page functions on Win32, tables
+// of its own in a Linux build for another machine), so the same checks run
+// in every build against an independent set of tables.
 #ifndef MBOXCLEAN_TESTS_TRANSCODE_H_
 #define MBOXCLEAN_TESTS_TRANSCODE_H_
 
