@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Builds the program and runs the whole test suite: unit tests and the
-# end-to-end suite, with warnings as errors.
+# Builds the program and runs the whole test suite, with warnings as errors:
+# the unit tests and the end-to-end suite, then the robustness builds
+# (scripts/test-robustness.sh), the 64-bit Windows build under Wine
+# (scripts/test-windows.sh) and the ARM64, s390x and 32-bit Windows builds
+# under emulation (scripts/test-cross.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh
@@ -11,3 +14,4 @@ cmake --build build
 ctest --test-dir build --output-on-failure
 bash scripts/test-robustness.sh
 bash scripts/test-windows.sh
+bash scripts/test-cross.sh
