@@ -129,8 +129,8 @@ int RunAsProcess(MemoryPlatform& platform, const std::function<void()>& body) {
 }
 
 int RunProgram(MemoryPlatform& platform, const std::string& input_path,
-               const std::string& output_path) {
-  return RunAsProcess(platform, [&] { RunMailboxClean(input_path, output_path); });
+               const std::string& output_path, LineLoop loop) {
+  return RunAsProcess(platform, [&] { RunMailboxClean(input_path, output_path, loop); });
 }
 
 }  // namespace mboxclean::testing

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "filter/filter_mailbox.h"
 #include "textio/platform.h"
 
 namespace mboxclean::testing {
@@ -85,7 +86,7 @@ int RunAsProcess(MemoryPlatform& platform, const std::function<void()>& body);
 
 // Runs the whole program with these paths over `platform`.
 int RunProgram(MemoryPlatform& platform, const std::string& input_path,
-               const std::string& output_path);
+               const std::string& output_path, LineLoop loop = LineLoop::kBulk);
 
 }  // namespace mboxclean::testing
 

@@ -46,7 +46,8 @@ WordBits BitsOfWord(const unsigned char* bytes) {
 
 void LineEndIndex::Reserve(std::size_t capacity) {
   if (lf_ && capacity <= capacity_) return;
-  const std::size_t words = capacity / kWordBits + 1;
+  // One word more than the bytes need: the clear word after the last.
+  const std::size_t words = capacity / kWordBits + 2;
   lf_.reset(new std::uint64_t[words]);
   cr_.reset(new std::uint64_t[words]);
   capacity_ = capacity;
@@ -66,7 +67,27 @@ void LineEndIndex::Build(const char* data, std::size_t size) {
     lf_[whole_words] = bits.lf;
     cr_[whole_words] = bits.cr;
   }
+  // The word after the last indexed one is clear, whatever an earlier,
+  // longer buffer left there.
+  const std::size_t used_words = (size + kWordBits - 1) / kWordBits;
+  lf_[used_words] = 0;
+  cr_[used_words] = 0;
   size_ = size;
+}
+
+std::size_t LineEndIndex::LfWalk::NextSlowly() {
+  const std::size_t used_words = (index_.size_ + kWordBits - 1) / kWordBits;
+  while (bits_ == 0) {
+    if (word_ + 1 >= used_words) {
+      // Every later call steps onto the clear word and ends here again.
+      word_ = used_words - 1;
+      return index_.size_;
+    }
+    bits_ = index_.lf_[++word_];
+  }
+  const std::size_t at = word_ * kWordBits + static_cast<std::size_t>(std::countr_zero(bits_));
+  bits_ &= bits_ - 1;
+  return at;
 }
 
 }  // namespace mboxclean

@@ -26,6 +26,24 @@ class LineEndIndex {
   std::size_t NextLf(std::size_t from) const { return Next(lf_.get(), from); }
   std::size_t NextCr(std::size_t from) const { return Next(cr_.get(), from); }
 
+  // A walk over the LF bits, for a caller that wants one line end after
+  // another: each costs a bit scan, with no search from an offset.
+  class LfWalk {
+   public:
+    // The next LF, or the indexed size when there is none.
+    std::size_t Next();
+
+   private:
+    friend class LineEndIndex;
+    LfWalk(const LineEndIndex& index, std::size_t from);
+    std::size_t NextSlowly();
+    const LineEndIndex& index_;
+    std::size_t word_;
+    std::uint64_t bits_;  // the word's LF bits not yet handed out
+  };
+  // The walk over the LFs at or after `from`.
+  LfWalk WalkLfs(std::size_t from) const { return LfWalk(*this, from); }
+
  private:
   std::size_t Next(const std::uint64_t* bits, std::size_t from) const;
 
@@ -47,6 +65,33 @@ inline std::size_t LineEndIndex::Next(const std::uint64_t* bits, std::size_t fro
     found = bits[++word];
   }
   return word * kWordBits + static_cast<std::size_t>(std::countr_zero(found));
+}
+
+inline LineEndIndex::LfWalk::LfWalk(const LineEndIndex& index, std::size_t from)
+    : index_(index), word_(from / kWordBits), bits_(0) {
+  if (from < index.size_) {
+    bits_ = index.lf_[word_] & (~std::uint64_t{0} << (from % kWordBits));
+  } else {
+    // The next step lands on the clear word (unsigned wrap for an empty
+    // index, whose clear word is word 0).
+    word_ = (index.size_ + kWordBits - 1) / kWordBits - 1;
+  }
+}
+
+// Most lines are shorter than a word, so the next LF is in this word or
+// the next: that step is taken without a branch (the word after the last
+// is kept clear for it), and only longer gaps go round a loop.
+inline std::size_t LineEndIndex::LfWalk::Next() {
+  // All ones when this word is used up: then the next word, by arithmetic
+  // rather than a branch that lines of every length would mispredict.
+  const std::uint64_t used_up = ~std::uint64_t{0} + (bits_ != 0);
+  word_ += used_up & 1;
+  bits_ |= index_.lf_[word_] & used_up;
+  if (bits_ == 0) [[unlikely]]
+    return NextSlowly();
+  const std::size_t at = word_ * kWordBits + static_cast<std::size_t>(std::countr_zero(bits_));
+  bits_ &= bits_ - 1;
+  return at;
 }
 
 }  // namespace mboxclean

@@ -110,7 +110,25 @@ bool TextStream::Refill() {
   if (count == 0 && crlf_) input_ended_ = true;
   index_.Build(buffer_.get(), end_);
   next_cr_ = index_.NextCr(pos_);
+  next_end_byte_ = FindEndByte(0);
+  ++refills_;
   return count > 0;
+}
+
+std::size_t TextStream::FindEndByte(std::size_t from) const {
+  const void* found = std::memchr(buffer_.get() + from, kEndOfInputByte, end_ - from);
+  return found == nullptr ? end_ : static_cast<const char*>(found) - buffer_.get();
+}
+
+std::size_t TextStream::TakeLimit() {
+  if (next_cr_ < pos_) next_cr_ = index_.NextCr(pos_);
+  if (next_end_byte_ < pos_) next_end_byte_ = FindEndByte(pos_);
+  return std::min(next_cr_, next_end_byte_);
+}
+
+std::string_view TextStream::BufferedBytes() {
+  if (mode_ != Mode::kInput) return {};
+  return {buffer_.get() + pos_, TakeLimit() - pos_};
 }
 
 bool TextStream::AtEndSlowly() {
@@ -193,6 +211,21 @@ void TextStream::Store(const char* data, std::size_t size) {
   Transfer(data, direct);
   std::memcpy(buffer_.get(), data + direct, size - direct);
   pos_ = size - direct;
+}
+
+void TextStream::WriteLines(std::string_view lines) {
+  if (!ReadyToWrite()) return;
+  // A transfer each time the buffer fills, as the lines one at a time would
+  // make; never one straight from `lines`, which could join several.
+  while (lines.size() >= capacity_ - pos_) {
+    const std::size_t room = capacity_ - pos_;
+    std::memcpy(buffer_.get() + pos_, lines.data(), room);
+    Transfer(buffer_.get(), capacity_);
+    pos_ = 0;
+    lines.remove_prefix(room);
+  }
+  std::memcpy(buffer_.get() + pos_, lines.data(), lines.size());
+  pos_ += lines.size();
 }
 
 void TextStream::WriteCharSlowly(char byte) {

@@ -68,6 +68,29 @@ class TextStream {
   // wherever the line lies there whole, so most lines are never copied.
   std::string_view ReadLine();
 
+  // What a caller of TakeLines does with the line it is offered.
+  enum class Taken {
+    kNo,           // leaves it (and every later one) to ReadLine
+    kYes,          // takes it, and wants the next
+    kYesAndStop,   // takes it, and wants no more for now
+  };
+  // Offers, without reading, the lines that lie whole in the buffer to
+  // `take`, in order, while it takes them. Lines are offered only up to
+  // the buffer's next CR or 0x1A byte, so that each is exactly the line
+  // ReadLine would return: `take` gets it without its LF. The result is the
+  // taken lines' bytes as they lie in the buffer, each line followed by its
+  // LF, valid until the next operation on this stream; empty when no line
+  // is taken. For a caller that handles whole runs of lines at once.
+  template <typename Take>
+  std::string_view TakeLines(Take&& take);
+  // The unread bytes of the buffer that TakeLines offers lines from (a
+  // last one may be a part of a line): a caller that looks for something in
+  // the lines can search these once instead of every line.
+  std::string_view BufferedBytes();
+  // How many reads have refilled the buffer: what a caller learnt of
+  // BufferedBytes stays true while this count stays the same.
+  std::uint64_t Refills() const { return refills_; }
+
   void WriteText(std::string_view text);
   void WriteChar(char byte);
   // Decimal, with a minus sign for a negative value and no padding.
@@ -76,6 +99,12 @@ class TextStream {
   void EndStatement();
   // CR LF (LF alone with the style off), then EndStatement.
   void WriteLineEnd();
+  // Appends whole lines as if each were a statement of its own: through the
+  // buffer, so that the same bytes leave in the same transfers as they
+  // would line by line. Not for a terminal, which wants each line at once.
+  void WriteLines(std::string_view lines);
+  // Whether each write statement is written at once (a terminal).
+  bool WritesEachStatement() const { return each_statement_; }
   // Writes the waiting bytes without closing. Nothing happens on a closed
   // console stream.
   void Flush();
@@ -96,6 +125,8 @@ class TextStream {
   std::string_view ReadLineSlowly();
   bool ReadyToWrite();
   void Store(const char* data, std::size_t size);
+  std::size_t TakeLimit();
+  std::size_t FindEndByte(std::size_t from) const;
   void WriteCharSlowly(char byte);
   void EndStatementSlowly();
   void Transfer(const char* data, std::size_t size);
@@ -118,6 +149,9 @@ class TextStream {
   // below pos_ is stale and is looked for again when needed, so a mailbox
   // with LF line ends looks for a CR once per buffer, not once per line.
   std::size_t next_cr_ = 0;
+  // Input: the same for the byte 0x1A, which TakeLines leaves to ReadLine.
+  std::size_t next_end_byte_ = 0;
+  std::uint64_t refills_ = 0;
   LineEndIndex index_;  // input: where the buffer's LF and CR bytes lie
   std::string line_;     // lines that do not lie whole in the buffer
 };
@@ -157,6 +191,27 @@ inline std::string_view TextStream::ReadLine() {
     }
   }
   return ReadLineSlowly();
+}
+
+// Line ends come from the index; the limit keeps every line that has a CR or
+// 0x1A, which ReadLine treats specially, away from `take`.
+template <typename Take>
+std::string_view TextStream::TakeLines(Take&& take) {
+  if (mode_ != Mode::kInput || pos_ == end_) return {};
+  const std::size_t limit = TakeLimit();
+  const char* const base = buffer_.get();
+  std::size_t at = pos_;
+  for (LineEndIndex::LfWalk lfs = index_.WalkLfs(at);;) {
+    const std::size_t lf_at = lfs.Next();
+    if (lf_at >= limit) break;
+    const Taken taken = take(std::string_view(base + at, lf_at - at));
+    if (taken == Taken::kNo) break;
+    at = lf_at + 1;
+    if (taken == Taken::kYesAndStop) break;
+  }
+  const std::string_view taken(base + pos_, at - pos_);
+  pos_ = at;
+  return taken;
 }
 
 inline void TextStream::WriteText(std::string_view text) {
