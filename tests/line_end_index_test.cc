@@ -1,7 +1,7 @@
-// The LF and CR index of an input buffer, checked against a plain byte
-// search from every starting offset: word boundaries, partial last words,
-// and a rebuild over fewer bytes than the one before, whose stale bits must
-// never be found.
+// The LF index of an input buffer, checked against a plain byte search
+// from every starting offset: word boundaries, partial last words, lines
+// longer than a word, and a rebuild over fewer bytes than the one before,
+// whose stale bits must never be found.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -19,10 +19,22 @@ std::size_t NaiveNext(const std::string& bytes, std::size_t size, char wanted, s
   return size;
 }
 
+// From every offset, NextLf and a walk over all later LFs (and past the
+// last one, twice) find what a byte search finds.
 void ExpectMatchesNaive(const LineEndIndex& index, const std::string& bytes, std::size_t size) {
   for (std::size_t from = 0; from <= size + 1; ++from) {
     ASSERT_EQ(index.NextLf(from), NaiveNext(bytes, size, '\n', from)) << "size " << size << " from " << from;
-    ASSERT_EQ(index.NextCr(from), NaiveNext(bytes, size, '\r', from)) << "size " << size << " from " << from;
+    LineEndIndex::LfWalk walk = index.WalkLfs(from);
+    std::size_t expected = from;
+    for (int past_the_end = 0; past_the_end < 2;) {
+      expected = NaiveNext(bytes, size, '\n', expected);
+      ASSERT_EQ(walk.Next(), expected) << "size " << size << " walk from " << from;
+      if (expected == size) {
+        ++past_the_end;
+      } else {
+        ++expected;
+      }
+    }
   }
 }
 
@@ -54,6 +66,17 @@ TEST(LineEndIndexTest, FindsWhatAByteSearchFinds) {
   }
 }
 
+TEST(LineEndIndexTest, WalksOverWordsWithoutLineEnds) {
+  LineEndIndex index;
+  index.Reserve(512);
+  std::string bytes(512, 'x');
+  for (const std::size_t at : {5, 200, 201, 330, 511}) bytes[at] = '\n';
+  for (const std::size_t size : {6, 64, 199, 200, 202, 400, 511, 512}) {
+    index.Build(bytes.data(), size);
+    ExpectMatchesNaive(index, bytes, size);
+  }
+}
+
 TEST(LineEndIndexTest, ARebuildOverFewerBytesForgetsTheOldOnes) {
   constexpr std::size_t kCapacity = 256;
   LineEndIndex index;
@@ -76,7 +99,7 @@ TEST(LineEndIndexTest, BytesWithoutTerminatorsGiveTheSize) {
   const std::string bytes(200, 'a');
   index.Build(bytes.data(), bytes.size());
   EXPECT_EQ(index.NextLf(0), 200u);
-  EXPECT_EQ(index.NextCr(199), 200u);
+  EXPECT_EQ(index.WalkLfs(199).Next(), 200u);
 }
 
 }  // namespace

@@ -109,20 +109,20 @@ bool TextStream::Refill() {
   // again without reading. Without it, a terminal may give more data later.
   if (count == 0 && crlf_) input_ended_ = true;
   index_.Build(buffer_.get(), end_);
-  next_cr_ = index_.NextCr(pos_);
-  next_end_byte_ = FindEndByte(0);
+  next_cr_ = FindByte('\r', 0);
+  next_end_byte_ = FindByte(kEndOfInputByte, 0);
   ++refills_;
   return count > 0;
 }
 
-std::size_t TextStream::FindEndByte(std::size_t from) const {
-  const void* found = std::memchr(buffer_.get() + from, kEndOfInputByte, end_ - from);
+std::size_t TextStream::FindByte(char byte, std::size_t from) const {
+  const void* found = std::memchr(buffer_.get() + from, byte, end_ - from);
   return found == nullptr ? end_ : static_cast<const char*>(found) - buffer_.get();
 }
 
 std::size_t TextStream::TakeLimit() {
-  if (next_cr_ < pos_) next_cr_ = index_.NextCr(pos_);
-  if (next_end_byte_ < pos_) next_end_byte_ = FindEndByte(pos_);
+  if (next_cr_ < pos_) next_cr_ = FindByte('\r', pos_);
+  if (next_end_byte_ < pos_) next_end_byte_ = FindByte(kEndOfInputByte, pos_);
   return std::min(next_cr_, next_end_byte_);
 }
 
@@ -159,7 +159,7 @@ std::string_view TextStream::ReadLineSlowly() {
     }
     pos_ = end_;
   }
-  next_cr_ = index_.NextCr(pos_);
+  next_cr_ = FindByte('\r', pos_);
   return line_;
 }
 

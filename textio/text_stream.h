@@ -126,7 +126,8 @@ class TextStream {
   bool ReadyToWrite();
   void Store(const char* data, std::size_t size);
   std::size_t TakeLimit();
-  std::size_t FindEndByte(std::size_t from) const;
+  // The first `byte` at or after `from` in the buffer; end_ when none.
+  std::size_t FindByte(char byte, std::size_t from) const;
   void WriteCharSlowly(char byte);
   void EndStatementSlowly();
   void Transfer(const char* data, std::size_t size);
@@ -152,7 +153,7 @@ class TextStream {
   // Input: the same for the byte 0x1A, which TakeLines leaves to ReadLine.
   std::size_t next_end_byte_ = 0;
   std::uint64_t refills_ = 0;
-  LineEndIndex index_;  // input: where the buffer's LF and CR bytes lie
+  LineEndIndex index_;  // input: where the buffer's LF bytes lie
   std::string line_;     // lines that do not lie whole in the buffer
 };
 
@@ -180,7 +181,7 @@ inline std::string_view TextStream::ReadLine() {
     const std::size_t lf_at = index_.NextLf(pos_);
     if (lf_at != end_) {
       char* const start = buffer_.get() + pos_;
-      if (next_cr_ < pos_) next_cr_ = index_.NextCr(pos_);
+      if (next_cr_ < pos_) next_cr_ = FindByte('\r', pos_);
       // Without a CR in the line, or with one just before the LF only (the
       // first CR is that one), the line is the buffer's bytes as they lie.
       if (next_cr_ > lf_at || next_cr_ + 1 == lf_at) {
