@@ -159,7 +159,7 @@ std::string_view TextStream::ReadLineSlowly() {
     }
     pos_ = end_;
   }
-  next_cr_ = FindByte('\r', pos_);
+  // next_cr_ and next_end_byte_ are found again where they are needed.
   return line_;
 }
 
