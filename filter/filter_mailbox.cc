@@ -180,7 +180,7 @@ struct FooterScan {
   const char* base = nullptr;
   std::size_t end = 0;
 
-  void Update(TextStream& input) {
+  void Update(const TextStream& input) {
     const std::string_view bytes = input.BufferedBytes();
     if (refills == input.Refills() && bytes.data() >= base &&
         static_cast<std::size_t>(bytes.data() - base) < end) {
@@ -188,8 +188,7 @@ struct FooterScan {
     }
     refills = input.Refills();
     base = bytes.data();
-    // With none found, the lines past the bytes searched are left to
-    // FilterLine until the next search.
+    // With none found, no line of the buffer ends at or after `end`.
     end = std::min(EndOfFirstFooterAnywhere(bytes), bytes.size() + 1);
   }
   bool MayHoldFooter(std::string_view line) const {

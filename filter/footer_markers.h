@@ -53,11 +53,11 @@ inline bool StartsWithFooter(std::string_view line) {
          internal::kFooterStartCandidates[static_cast<unsigned char>(line.front())] != 0 &&
          internal::StartsWithFooterSlowly(line);
 }
-// Where, in `text` (any number of whole lines), the first occurrence of a
-// marker that may stand anywhere in a line ends: the smallest offset just
-// past such an occurrence, or npos when none occurs. A line of `text` holds
-// one exactly when it ends at or after that offset and no earlier line
-// holds one, since no marker holds a line end.
+// Where, in `text` (bytes that lines lie in, such as a whole input buffer),
+// the first occurrence of a marker that may stand anywhere in a line ends:
+// the smallest offset just past such an occurrence, or npos when none
+// occurs. Since no marker holds a line end, a line of `text` holds one only
+// if it ends at or after that offset, or an earlier line holds one.
 std::size_t EndOfFirstFooterAnywhere(std::string_view text);
 
 }  // namespace mboxclean

@@ -126,9 +126,9 @@ std::size_t TextStream::TakeLimit() {
   return std::min(next_cr_, next_end_byte_);
 }
 
-std::string_view TextStream::BufferedBytes() {
+std::string_view TextStream::BufferedBytes() const {
   if (mode_ != Mode::kInput) return {};
-  return {buffer_.get() + pos_, TakeLimit() - pos_};
+  return {buffer_.get() + pos_, end_ - pos_};
 }
 
 bool TextStream::AtEndSlowly() {

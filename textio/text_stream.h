@@ -83,10 +83,10 @@ class TextStream {
   // is taken. For a caller that handles whole runs of lines at once.
   template <typename Take>
   std::string_view TakeLines(Take&& take);
-  // The unread bytes of the buffer that TakeLines offers lines from (a
-  // last one may be a part of a line): a caller that looks for something in
-  // the lines can search these once instead of every line.
-  std::string_view BufferedBytes();
+  // The unread bytes in the buffer, the lines TakeLines offers among
+  // them: a caller that looks for something in those lines can search these
+  // once instead of every line.
+  std::string_view BufferedBytes() const;
   // How many reads have refilled the buffer: what a caller learnt of
   // BufferedBytes stays true while this count stays the same.
   std::uint64_t Refills() const { return refills_; }
