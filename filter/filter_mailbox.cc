@@ -32,26 +32,28 @@
 // already handed to the platform.
 //
 // The bulk loop. Every line that lies whole in the input buffer, with no
-// CR and no 0x1A in it, is the very line ReadLine would return, and no
-// read can fall between two such lines; so these lines are taken from the
-// buffer without AtEnd and ReadLine. Where the output is not a terminal,
-// two kinds of run skip the state machine's dispatch, doing for each line
-// what FilterLine would do in that state:
+// 0x1A and no CR in it but one just before its LF, is the very line
+// ReadLine would return, and no read can fall between two such lines; so
+// these lines are taken from the buffer without AtEnd and ReadLine. Where
+// the output is not a terminal, two kinds of run skip the state machine's
+// dispatch, doing for each line what FilterLine would do in that state:
 //
 //   header run   the lines of a header block, up to an empty line, a line
 //                with bytes to trim or a "From " line: each goes through
 //                the header rules;
 //   body run     the lines of a body that is being written (not Skipping,
 //                no "-- " held), up to a "From " line, a footer of a
-//                plain-text message, or a line that starts with "-- ".
+//                plain-text message, or a line that starts with "-- " and
+//                has bytes to trim ("-- " alone among them).
 //
-// A stretch of lines that leave exactly as they came, with the exactly
-// empty lines among them, is copied to the output in one piece, through
-// the buffer, so that its bytes leave in the same transfers as line by
-// line; other lines are written as FilterLine writes them. Every line a
-// run refuses goes through FilterLine, and so does every line in any other
-// state; lines that do not lie whole in the buffer, or hold a CR or 0x1A,
-// are read and handled one at a time, as ever.
+// A stretch of lines that leave exactly as they came (ended by LF alone,
+// nothing to trim), with the exactly empty lines among them, is copied to
+// the output in one piece, through the buffer, so that its bytes leave in
+// the same transfers as line by line; other lines are written as
+// FilterLine writes them. Every line a run refuses goes through
+// FilterLine, and so does every line in any other state; lines that do not
+// lie whole in the buffer, or hold a lone CR or 0x1A, are read and handled
+// one at a time, as ever.
 
 #include "filter/filter_mailbox.h"
 
@@ -281,13 +283,13 @@ bool PlainBodyText(std::string_view text, const FilterState& state, const Footer
 // message: each goes through the header rules as in FilterLine.
 void TakeHeaderRun(TextStream& input, TextStream& output, FilterState& state) {
   RunWriter run(output, state);
-  input.TakeLines([&](std::string_view line) {
+  input.TakeLines([&](std::string_view line, bool crlf) {
     if (!EndsAboveSpace(line) || StartsWith(line, kMessageSeparator)) return Taken::kNo;
     run.Begin(line);
     const std::optional<std::string_view> kept = ApplyHeaderRules(line, state);
     if (!kept) {
       run.Dropped();
-    } else if (kept->size() == line.size()) {
+    } else if (kept->size() == line.size() && !crlf) {
       run.Unchanged(line);
     } else {
       run.Replaced(*kept);
@@ -302,21 +304,23 @@ void TakeHeaderRun(TextStream& input, TextStream& output, FilterState& state) {
 void TakeBodyRun(TextStream& input, TextStream& output, FilterState& state, FooterScan& scan) {
   if (state.PlainText) scan.Update(input);
   RunWriter run(output, state);
-  input.TakeLines([&](std::string_view line) {
-    if (EndsAboveSpace(line)) {
+  input.TakeLines([&](std::string_view line, bool crlf) {
+    // The common case first: a line that leaves as it came.
+    if (EndsAboveSpace(line) && !crlf) {
       if (!PlainBodyText(line, state, scan)) return Taken::kNo;
       run.Begin(line);
       run.Unchanged(line);
       return Taken::kYes;
     }
-    if (line.empty()) {
+    if (line.empty() && !crlf) {
       run.Begin(line);
       run.Empty();
       return Taken::kYes;
     }
     // A line that starts with "-- " keeps its trailing bytes.
-    if (StartsWith(line, kSignatureSeparator)) return Taken::kNo;
-    const std::string_view text = TrimRight(line);
+    const bool trims = !EndsAboveSpace(line);
+    if (trims && StartsWith(line, kSignatureSeparator)) return Taken::kNo;
+    const std::string_view text = trims ? TrimRight(line) : line;
     if (!text.empty() && !PlainBodyText(text, state, scan)) return Taken::kNo;
     run.Begin(line);
     if (text.empty()) {
@@ -341,7 +345,7 @@ void TakeRuns(TextStream& input, TextStream& output, FilterState& state, FooterS
         TakeBodyRun(input, output, state, scan);
       }
     }
-    const std::string_view taken = input.TakeLines([&](std::string_view line) {
+    const std::string_view taken = input.TakeLines([&](std::string_view line, bool) {
       FilterLine(line, state, output);
       return WritesRuns(state, output) ? Taken::kYesAndStop : Taken::kYes;
     });

@@ -120,12 +120,6 @@ std::size_t TextStream::FindByte(char byte, std::size_t from) const {
   return found == nullptr ? end_ : static_cast<const char*>(found) - buffer_.get();
 }
 
-std::size_t TextStream::TakeLimit() {
-  if (next_cr_ < pos_) next_cr_ = FindByte('\r', pos_);
-  if (next_end_byte_ < pos_) next_end_byte_ = FindByte(kEndOfInputByte, pos_);
-  return std::min(next_cr_, next_end_byte_);
-}
-
 std::string_view TextStream::BufferedBytes() const {
   if (mode_ != Mode::kInput) return {};
   return {buffer_.get() + pos_, end_ - pos_};

@@ -75,12 +75,14 @@ class TextStream {
     kYesAndStop,   // takes it, and wants no more for now
   };
   // Offers, without reading, the lines that lie whole in the buffer to
-  // `take`, in order, while it takes them. Lines are offered only up to
-  // the buffer's next CR or 0x1A byte, so that each is exactly the line
-  // ReadLine would return: `take` gets it without its LF. The result is the
-  // taken lines' bytes as they lie in the buffer, each line followed by its
-  // LF, valid until the next operation on this stream; empty when no line
-  // is taken. For a caller that handles whole runs of lines at once.
+  // `take`, in order, while it takes them: `take(line, crlf)` gets each
+  // without its terminator, and whether that terminator is CR LF rather
+  // than LF. Lines are offered only up to the buffer's next lone CR or 0x1A
+  // byte, so that each is exactly the line ReadLine would return. The
+  // result is the taken lines' bytes as they lie in the buffer, each line
+  // followed by its terminator, valid until the next operation on this
+  // stream; empty when no line is taken. For a caller that handles whole
+  // runs of lines at once.
   template <typename Take>
   std::string_view TakeLines(Take&& take);
   // The unread bytes in the buffer, the lines TakeLines offers among
@@ -125,7 +127,6 @@ class TextStream {
   std::string_view ReadLineSlowly();
   bool ReadyToWrite();
   void Store(const char* data, std::size_t size);
-  std::size_t TakeLimit();
   // The first `byte` at or after `from` in the buffer; end_ when none.
   std::size_t FindByte(char byte, std::size_t from) const;
   void WriteCharSlowly(char byte);
@@ -150,7 +151,7 @@ class TextStream {
   // below pos_ is stale and is looked for again when needed, so a mailbox
   // with LF line ends looks for a CR once per buffer, not once per line.
   std::size_t next_cr_ = 0;
-  // Input: the same for the byte 0x1A, which TakeLines leaves to ReadLine.
+  // Input: the same for the byte 0x1A, where TakeLines stops.
   std::size_t next_end_byte_ = 0;
   std::uint64_t refills_ = 0;
   LineEndIndex index_;  // input: where the buffer's LF bytes lie
@@ -199,15 +200,21 @@ inline std::string_view TextStream::ReadLine() {
 template <typename Take>
 std::string_view TextStream::TakeLines(Take&& take) {
   if (mode_ != Mode::kInput || pos_ == end_) return {};
-  const std::size_t limit = TakeLimit();
+  if (next_cr_ < pos_) next_cr_ = FindByte('\r', pos_);
+  if (next_end_byte_ < pos_) next_end_byte_ = FindByte(kEndOfInputByte, pos_);
   const char* const base = buffer_.get();
   std::size_t at = pos_;
   for (LineEndIndex::LfWalk lfs = index_.WalkLfs(at);;) {
     const std::size_t lf_at = lfs.Next();
-    if (lf_at >= limit) break;
-    const Taken taken = take(std::string_view(base + at, lf_at - at));
+    if (lf_at >= next_end_byte_) break;
+    // next_cr_ is the first CR at or after `at`: one before this line's LF
+    // must be the one just before it, which the line leaves out.
+    const bool crlf = next_cr_ < lf_at;
+    if (crlf && next_cr_ + 1 != lf_at) break;
+    const Taken taken = take(std::string_view(base + at, (crlf ? next_cr_ : lf_at) - at), crlf);
     if (taken == Taken::kNo) break;
     at = lf_at + 1;
+    if (crlf) next_cr_ = FindByte('\r', at);
     if (taken == Taken::kYesAndStop) break;
   }
   const std::string_view taken(base + pos_, at - pos_);
