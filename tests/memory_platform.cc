@@ -81,6 +81,20 @@ HandleKind MemoryPlatform::KindOf(Handle handle) {
   }
 }
 
+bool MemoryPlatform::IsUtf8Terminal(Handle handle) {
+  if (open_.count(handle) == 0) return false;
+  switch (handle) {
+    case 0:
+      return standard_input.utf8_terminal;
+    case 1:
+      return standard_output.utf8_terminal;
+    case 2:
+      return standard_error.utf8_terminal;
+    default:
+      return false;
+  }
+}
+
 int MemoryPlatform::Read(Handle handle, char* buffer, std::size_t capacity, std::size_t* count) {
   if (auto code = Fault(CallKind::kRead, handle, capacity)) return *code;
   const auto found = open_.find(handle);
