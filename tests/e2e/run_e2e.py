@@ -18,6 +18,7 @@ byte.
 """
 
 import argparse
+import gzip
 import os
 import pathlib
 import pty
@@ -453,6 +454,61 @@ def a_reader_that_goes_away_is_232(ctx):
     expect(status in statuses, True, f"exit status {status} in {sorted(statuses)}")
     if b"Broken pipe" in stderr:
         raise AssertionError("an error message was printed")
+
+
+# --- The two common uses in the README ---------------------------------------------
+# Each runs the README's command itself, with real find, xargs, gzip and zcat.
+# POSIX only: these are POSIX shell pipelines, and under Wine they would try
+# Wine rather than the program.
+
+
+def readme_command(ctx, line):
+    """Runs one of the README's command lines under sh, with `mboxclean`
+    standing for the program under test."""
+    program = " ".join(shlex.quote(part) for part in ctx.command())
+    return subprocess.run(
+        ["sh", "-c", line.replace("mboxclean", program)],
+        cwd=ctx.folder,
+        capture_output=True,
+        timeout=120,
+    )
+
+
+@case("posix")
+def many_archives_at_once_with_find_and_xargs(ctx):
+    second = MAILBOX.replace(b"alice", b"carol")
+    inputs = {
+        "archive/2023.mbox": (MAILBOX, CLEANED),
+        "archive/lists/2024.mbox": (second, CLEANED.replace(b"alice", b"carol")),
+        "archive/lists/empty.mbox": (b"", b""),
+    }
+    for name, (data, _) in inputs.items():
+        ctx.write(name, data)
+    result = readme_command(
+        ctx, "find archive -name '*.mbox' -print0 | xargs -0 -P \"$(nproc)\" -I{} mboxclean {} {}.clean"
+    )
+    expect(result.returncode, 0, "exit status")
+    expect(result.stderr, b"", "standard error")
+    for name, (data, cleaned) in inputs.items():
+        expect(ctx.read(name + ".clean"), cleaned, f"{name}.clean")
+        expect(ctx.read(name), data, name)
+    # The three summaries, in whatever order the processes ended.
+    expect(result.stdout.count(SUMMARY_PREFIX.encode("cp866")), 3, "summary lines")
+    leftovers = sorted(str(path.relative_to(ctx.folder)) for path in ctx.path("archive").rglob("*"))
+    expected = sorted(
+        ["archive/lists"] + list(inputs) + [name + ".clean" for name in inputs]
+    )
+    expect(leftovers, expected, "files in the archive")
+
+
+@case("posix")
+def compressed_archive_through_pipes(ctx):
+    ctx.write("a.mbox.gz", gzip.compress(MAILBOX * 50))
+    result = readme_command(ctx, "zcat a.mbox.gz | mboxclean | gzip > a.clean.mbox.gz")
+    expect(result.returncode, 0, "exit status")
+    expect(gzip.decompress(ctx.read("a.clean.mbox.gz")), CLEANED * 50, "cleaned mailbox")
+    expect(result.stdout, b"", "standard output")
+    expect(result.stderr, console(100), "console text on standard error")
 
 
 # --- Fixtures --------------------------------------------------------------------
