@@ -73,6 +73,8 @@ class MemoryPlatform final : public Platform {
   };
   std::optional<int> Fault(CallKind kind, Handle handle, std::size_t size);
   std::string* Contents(const OpenHandle& open);
+  // The standard stream a handle number stands for; nullptr for a file.
+  const StandardStream* StandardFor(Handle handle) const;
 
   std::map<std::size_t, int> failures_;
   std::map<std::string, int> write_failures_;
