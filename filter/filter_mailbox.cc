@@ -98,7 +98,7 @@ void WriteEmptyLines(TextStream& output, std::uint64_t count) {
 
 void ShowProgress(std::int64_t message_count) {
   TextStream& console = ConsoleOut();
-  console.WriteText(kProgressText);
+  console.WriteText(kProgressText, kProgressTextUtf8);
   console.WriteInt(message_count);
   console.WriteChar('\r');
   console.EndStatement();
@@ -107,9 +107,9 @@ void ShowProgress(std::int64_t message_count) {
 
 void ShowSummary(std::int64_t message_count) {
   TextStream& console = ConsoleOut();
-  console.WriteText(kSummaryPrefix);
+  console.WriteText(kSummaryPrefix, kSummaryPrefixUtf8);
   console.WriteInt(message_count);
-  console.WriteText(kSummarySuffix);
+  console.WriteText(kSummarySuffix, kSummarySuffixUtf8);
   console.WriteLineEnd();
   CheckIo();
 }

@@ -67,18 +67,29 @@ int MemoryPlatform::GetStandardHandle(StandardHandle which, Handle* handle) {
   return 0;
 }
 
-HandleKind MemoryPlatform::KindOf(Handle handle) {
-  if (open_.count(handle) == 0) return HandleKind::kUndetermined;
+const MemoryPlatform::StandardStream* MemoryPlatform::StandardFor(Handle handle) const {
   switch (handle) {
     case 0:
-      return standard_input.kind;
+      return &standard_input;
     case 1:
-      return standard_output.kind;
+      return &standard_output;
     case 2:
-      return standard_error.kind;
+      return &standard_error;
     default:
-      return HandleKind::kDiskOrPipe;
+      return nullptr;
   }
+}
+
+HandleKind MemoryPlatform::KindOf(Handle handle) {
+  if (open_.count(handle) == 0) return HandleKind::kUndetermined;
+  const StandardStream* standard = StandardFor(handle);
+  return standard != nullptr ? standard->kind : HandleKind::kDiskOrPipe;
+}
+
+bool MemoryPlatform::IsUtf8Terminal(Handle handle) {
+  if (open_.count(handle) == 0) return false;
+  const StandardStream* standard = StandardFor(handle);
+  return standard != nullptr && standard->utf8_terminal;
 }
 
 int MemoryPlatform::Read(Handle handle, char* buffer, std::size_t capacity, std::size_t* count) {

@@ -44,7 +44,7 @@ void TextStream::Assign(std::string_view path) {
   crlf_ = true;
   handle_ = kNoHandle;
   pos_ = end_ = 0;
-  input_ended_ = each_statement_ = write_failed_ = false;
+  input_ended_ = each_statement_ = utf8_text_ = write_failed_ = false;
 }
 
 void TextStream::OpenForInput() {
@@ -69,7 +69,7 @@ void TextStream::OpenForOutput() {
   if (mode_ != Mode::kClosed) Close();
   mode_ = Mode::kOutput;
   pos_ = end_ = 0;
-  write_failed_ = false;
+  write_failed_ = utf8_text_ = false;
   Platform& platform = CurrentPlatform();
   StandardHandle which = StandardHandle::kOutput;
   if (is_console_ && standard_output_carries_data) which = StandardHandle::kError;
@@ -82,6 +82,7 @@ void TextStream::OpenForOutput() {
   switch (platform.KindOf(handle_)) {
     case HandleKind::kCharacterDevice:
       each_statement_ = true;
+      utf8_text_ = is_console_ && platform.IsUtf8Terminal(handle_);
       break;
     case HandleKind::kDiskOrPipe:
       each_statement_ = false;
@@ -220,6 +221,11 @@ void TextStream::WriteLines(std::string_view lines) {
   }
   std::memcpy(buffer_.get() + pos_, lines.data(), lines.size());
   pos_ += lines.size();
+}
+
+void TextStream::WriteText(std::string_view cp866, std::string_view utf8) {
+  // The console opens at its first write, and only then is its kind known.
+  if (ReadyToWrite()) WriteText(utf8_text_ ? utf8 : cp866);
 }
 
 void TextStream::WriteCharSlowly(char byte) {

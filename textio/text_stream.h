@@ -94,6 +94,10 @@ class TextStream {
   std::uint64_t Refills() const { return refills_; }
 
   void WriteText(std::string_view text);
+  // A console text given in both of its encodings: `utf8` on a terminal
+  // that shows UTF-8, `cp866` everywhere else. The choice is made once,
+  // when the stream opens.
+  void WriteText(std::string_view cp866, std::string_view utf8);
   void WriteChar(char byte);
   // Decimal, with a minus sign for a negative value and no padding.
   void WriteInt(std::int64_t value);
@@ -139,6 +143,7 @@ class TextStream {
   bool crlf_ = true;
   bool named_ = false;             // bound to a path, not a standard handle
   bool each_statement_ = false;    // output to a terminal
+  bool utf8_text_ = false;         // the console on a terminal that shows UTF-8
   bool input_ended_ = false;       // the end of input was seen (line-break style on)
   bool write_failed_ = false;      // a transfer failed: nothing more may follow it
   const bool is_console_;
