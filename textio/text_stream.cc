@@ -111,7 +111,6 @@ bool TextStream::Refill() {
   if (count == 0 && crlf_) input_ended_ = true;
   index_.Build(buffer_.get(), end_);
   next_cr_ = FindByte('\r', 0);
-  next_end_byte_ = FindByte(kEndOfInputByte, 0);
   ++refills_;
   return count > 0;
 }
@@ -154,7 +153,7 @@ std::string_view TextStream::ReadLineSlowly() {
     }
     pos_ = end_;
   }
-  // next_cr_ and next_end_byte_ are found again where they are needed.
+  // next_cr_ is found again where it is needed.
   return line_;
 }
 

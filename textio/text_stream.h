@@ -77,8 +77,9 @@ class TextStream {
   // Offers, without reading, the lines that lie whole in the buffer to
   // `take`, in order, while it takes them: `take(line, crlf)` gets each
   // without its terminator, and whether that terminator is CR LF rather
-  // than LF. Lines are offered only up to the buffer's next lone CR or 0x1A
-  // byte, so that each is exactly the line ReadLine would return. The
+  // than LF. Lines are offered only up to the buffer's next lone CR, or a
+  // 0x1A where a line would begin, so that each is exactly the line ReadLine
+  // would return. The
   // result is the taken lines' bytes as they lie in the buffer, each line
   // followed by its terminator, valid until the next operation on this
   // stream; empty when no line is taken. For a caller that handles whole
@@ -156,8 +157,6 @@ class TextStream {
   // below pos_ is stale and is looked for again when needed, so a mailbox
   // with LF line ends looks for a CR once per buffer, not once per line.
   std::size_t next_cr_ = 0;
-  // Input: the same for the byte 0x1A, where TakeLines stops.
-  std::size_t next_end_byte_ = 0;
   std::uint64_t refills_ = 0;
   LineEndIndex index_;  // input: where the buffer's LF bytes lie
   std::string line_;     // lines that do not lie whole in the buffer
@@ -206,12 +205,12 @@ template <typename Take>
 std::string_view TextStream::TakeLines(Take&& take) {
   if (mode_ != Mode::kInput || pos_ == end_) return {};
   if (next_cr_ < pos_) next_cr_ = FindByte('\r', pos_);
-  if (next_end_byte_ < pos_) next_end_byte_ = FindByte(kEndOfInputByte, pos_);
   const char* const base = buffer_.get();
   std::size_t at = pos_;
   for (LineEndIndex::LfWalk lfs = index_.WalkLfs(at);;) {
     const std::size_t lf_at = lfs.Next();
-    if (lf_at >= next_end_byte_) break;
+    // No LF left, or the end of the input where a line would begin.
+    if (lf_at == end_ || (crlf_ && base[at] == kEndOfInputByte)) break;
     // next_cr_ is the first CR at or after `at`: one before this line's LF
     // must be the one just before it, which the line leaves out.
     const bool crlf = next_cr_ < lf_at;
