@@ -7,8 +7,9 @@
 
 namespace mboxclean {
 
-void RunMailboxClean(std::string_view input_path, std::string_view output_path) {
-  FilterMailbox(input_path, output_path);
+void RunMailboxClean(std::string_view input_path, std::string_view output_path,
+                     LineLoop loop) {
+  FilterMailbox(input_path, output_path, kDefaultBufferBlocks, loop);
   // The console's last bytes, the summary among them, would otherwise never
   // reach a redirected standard output or error.
   ConsoleOut().Flush();

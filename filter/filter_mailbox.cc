@@ -1,150 +1,37 @@
-// The message filter: one pass, one line at a time, a few flags.
+// The program's whole work: the two streams opened, every line read and
+// handed to the state machine (filter_line.cc), directly or through the bulk
+// loop (line_runs.cc), the streams closed, and the summary shown.
 //
-// A mailbox is a run of messages, each beginning with a line that starts
-// with "From ". A message is a header block, the empty lines that end it,
-// and a body. For each line the filter decides from FilterState whether the
-// line is written, dropped, or held back until a later line shows whether
-// it is wanted:
-//
-//   "From " line   always starts a new message: InHeader on, Skipping off,
-//                  PlainText on, SignaturePending off. If empty lines were
-//                  held back, two empty lines are written before it.
-//   empty line     is only counted (PendingBlankLines). In a header block
-//                  the count ends the block at the next non-empty line,
-//                  which gets one empty line before it whatever the count;
-//                  in a body all counted lines are written before the next
-//                  text line, and dropped if none comes before the message
-//                  ends.
-//   header line    goes through the header rules, which drop it (Skipping
-//                  then drops its continuation lines too) or write it.
-//   body line      is dropped while Skipping; a footer line of a plain-text
-//                  message sets Skipping, dropping the rest of the message;
-//                  "-- " alone is held back (SignaturePending) until a text
-//                  line follows, so a signature separator with nothing
-//                  after it never reaches the output.
-//
-// Lines before the first "From " line belong to no message: they are body
-// lines with footer detection off, written with the same empty-line and
-// "-- " rules.
-//
-// Every write statement and stream operation is followed by CheckIo, so a
+// Every stream operation and write statement is followed by CheckIo, so a
 // failure ends the process at that point and the output holds only what was
 // already handed to the platform.
 #include "filter/filter_mailbox.h"
 
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 
 #include "filter/console_texts.h"
+#include "filter/filter_line.h"
 #include "filter/filter_state.h"
-#include "filter/footer_markers.h"
-#include "filter/header_rules.h"
-#include "filter/line_bytes.h"
+#include "filter/line_runs.h"
 #include "textio/error_codes.h"
 #include "textio/failure_exit.h"
 
 namespace mboxclean {
 namespace {
 
-using namespace std::string_view_literals;
-
-constexpr std::string_view kMessageSeparator = "From "sv;
-constexpr std::string_view kSignatureSeparator = "-- "sv;
-
-void WriteLine(TextStream& output, std::string_view line) {
-  output.WriteText(line);
-  output.WriteChar('\n');
-  output.EndStatement();
-  CheckIo();
-}
-
-void WriteEmptyLines(TextStream& output, std::uint64_t count) {
-  for (; count > 0; --count) {
-    output.WriteChar('\n');
-    output.EndStatement();
-    CheckIo();
-  }
-}
-
-void ShowProgress(std::int64_t message_count) {
-  TextStream& console = ConsoleOut();
-  console.WriteText(kProgressText);
-  console.WriteInt(message_count);
-  console.WriteChar('\r');
-  console.EndStatement();
-  CheckIo();
-}
-
 void ShowSummary(std::int64_t message_count) {
   TextStream& console = ConsoleOut();
-  console.WriteText(kSummaryPrefix);
+  console.WriteText(kSummaryPrefix, kSummaryPrefixUtf8);
   console.WriteInt(message_count);
-  console.WriteText(kSummarySuffix);
+  console.WriteText(kSummarySuffix, kSummarySuffixUtf8);
   console.WriteLineEnd();
   CheckIo();
 }
 
-void StartMessage(std::string_view line, FilterState& state, TextStream& output) {
-  ++state.MessageCount;
-  ShowProgress(state.MessageCount);
-  if (state.PendingBlankLines != 0) {
-    output.WriteText("\n\n"sv);
-    output.EndStatement();
-    CheckIo();
-  }
-  WriteLine(output, line);
-  state.InHeader = true;
-  state.Skipping = false;
-  state.PlainText = true;
-  state.SignaturePending = false;
-  state.PendingBlankLines = 0;
-}
-
-void FilterBodyLine(std::string_view line, FilterState& state, TextStream& output) {
-  if (state.Skipping) return;
-  if (state.PlainText && IsFooterLine(line)) {
-    state.Skipping = true;
-    return;
-  }
-  if (line == kSignatureSeparator) {
-    state.SignaturePending = true;
-    return;
-  }
-  WriteEmptyLines(output, state.PendingBlankLines);
-  state.PendingBlankLines = 0;
-  if (state.SignaturePending) {
-    WriteLine(output, kSignatureSeparator);
-    state.SignaturePending = false;
-  }
-  WriteLine(output, line);
-}
-
-void FilterLine(std::string_view line, FilterState& state, TextStream& output) {
-  // A signature separator keeps its trailing bytes, so "-- " stays "-- ".
-  if (!StartsWith(line, kSignatureSeparator)) line = TrimRight(line);
-  if (StartsWith(line, kMessageSeparator)) {
-    StartMessage(line, state, output);
-    return;
-  }
-  if (line.empty()) {
-    ++state.PendingBlankLines;
-    return;
-  }
-  if (state.InHeader && state.PendingBlankLines != 0) {
-    state.PendingBlankLines = 0;
-    state.InHeader = false;
-    state.Skipping = false;
-    WriteEmptyLines(output, 1);
-  }
-  if (state.InHeader) {
-    if (const auto kept = ApplyHeaderRules(line, state)) WriteLine(output, *kept);
-    return;
-  }
-  FilterBodyLine(line, state, output);
-}
-
-void RunFilter(std::string_view input_path, std::string_view output_path,
-               std::size_t buffer_blocks) {
+void RunFilter(std::string_view input_path, std::string_view output_path, std::size_t buffer_blocks,
+               LineLoop loop) {
   TextStream input(buffer_blocks);
   TextStream output(buffer_blocks);
   input.Assign(input_path);
@@ -155,7 +42,9 @@ void RunFilter(std::string_view input_path, std::string_view output_path,
   CheckIo();
 
   FilterState state;
+  FooterScan scan;
   for (;;) {
+    if (loop == LineLoop::kBulk) TakeBufferedLines(input, output, state, scan);
     const bool at_end = input.AtEnd();
     CheckIo();
     if (at_end) break;
@@ -176,9 +65,9 @@ void RunFilter(std::string_view input_path, std::string_view output_path,
 }  // namespace
 
 void FilterMailbox(std::string_view input_path, std::string_view output_path,
-                   std::size_t buffer_blocks) {
+                   std::size_t buffer_blocks, LineLoop loop) {
   try {
-    RunFilter(input_path, output_path, buffer_blocks);
+    RunFilter(input_path, output_path, buffer_blocks, loop);
   } catch (const std::bad_alloc&) {
     FailureExit(error_code::kOutOfMemory);
   } catch (const std::length_error&) {

@@ -1,6 +1,8 @@
 #include "filter/footer_markers.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <bit>
 #include <cstdint>
 #include <iterator>
@@ -12,6 +14,7 @@ namespace {
 
 using namespace std::string_view_literals;
 using enum MarkerTest;
+using internal::Candidates;
 
 // Each entry: its number, its encoding and its text as it reads, then its
 // bytes. Cyrillic text is written as escaped bytes of its encoding so that
@@ -79,18 +82,21 @@ static_assert(std::size(kFooterMarkers) <= 32, "a marker set is a 32-bit mask");
 // and those that may stand anywhere. A line is tried against these alone,
 // still in table order; most body lines start with no marker's first byte
 // and are tried against the few that may stand anywhere.
-constexpr std::array<std::uint32_t, 256> kCandidates = [] {
-  std::array<std::uint32_t, 256> candidates{};
+constexpr Candidates CandidatesByFirstByte(bool with_anywhere) {
+  Candidates candidates{};
   for (std::size_t i = 0; i < std::size(kFooterMarkers); ++i) {
     const FooterMarker& marker = kFooterMarkers[i];
     if (marker.Test == kOccurs) {
+      if (!with_anywhere) continue;
       for (std::uint32_t& mask : candidates) mask |= std::uint32_t{1} << i;
     } else {
       candidates[static_cast<unsigned char>(marker.Bytes.front())] |= std::uint32_t{1} << i;
     }
   }
   return candidates;
-}();
+}
+
+constexpr Candidates kCandidates = CandidatesByFirstByte(true);
 
 bool Holds(const FooterMarker& marker, std::string_view line) {
   switch (marker.Test) {
@@ -104,17 +110,60 @@ bool Holds(const FooterMarker& marker, std::string_view line) {
   return false;
 }
 
-}  // namespace
-
-std::span<const FooterMarker> FooterMarkers() { return kFooterMarkers; }
-
-bool IsFooterLine(std::string_view line) {
+bool HoldsAny(const Candidates& table, std::string_view line) {
   if (line.empty()) return false;
-  for (std::uint32_t candidates = kCandidates[static_cast<unsigned char>(line.front())];
+  for (std::uint32_t candidates = table[static_cast<unsigned char>(line.front())];
        candidates != 0; candidates &= candidates - 1) {
     if (Holds(kFooterMarkers[std::countr_zero(candidates)], line)) return true;
   }
   return false;
+}
+
+}  // namespace
+
+std::span<const FooterMarker> FooterMarkers() { return kFooterMarkers; }
+
+bool IsFooterLine(std::string_view line) { return HoldsAny(kCandidates, line); }
+
+// The same without the markers that may stand anywhere.
+constinit const Candidates internal::kFooterStartCandidates = CandidatesByFirstByte(false);
+
+bool internal::StartsWithFooterSlowly(std::string_view line) {
+  return HoldsAny(kFooterStartCandidates, line);
+}
+
+namespace {
+
+// The first occurrence of `marker` in `text`, found by a byte search for
+// the marker's first byte above 0x7F (its first byte if it has none): such
+// a byte is rare in mail, so the search stops rarely.
+std::size_t Find(std::string_view text, std::string_view marker) {
+  const auto high = std::find_if(marker.begin(), marker.end(),
+                                 [](char byte) { return static_cast<unsigned char>(byte) > 0x7F; });
+  const std::size_t pivot = high == marker.end() ? 0 : static_cast<std::size_t>(high - marker.begin());
+  if (text.size() < marker.size()) return std::string_view::npos;
+  // Only where the marker would fit after the pivot byte.
+  const std::size_t last = text.size() - marker.size() + pivot;
+  for (std::size_t at = pivot; at <= last;) {
+    const void* hit = std::memchr(text.data() + at, marker[pivot], last + 1 - at);
+    if (hit == nullptr) break;
+    const std::size_t start = static_cast<const char*>(hit) - text.data() - pivot;
+    if (text.substr(start, marker.size()) == marker) return start;
+    at = start + pivot + 1;
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace
+
+std::size_t EndOfFirstFooterAnywhere(std::string_view text) {
+  std::size_t first_end = std::string_view::npos;
+  for (const FooterMarker& marker : kFooterMarkers) {
+    if (marker.Test != kOccurs) continue;
+    const std::size_t found = Find(text, marker.Bytes);
+    if (found != std::string_view::npos) first_end = std::min(first_end, found + marker.Bytes.size());
+  }
+  return first_end;
 }
 
 }  // namespace mboxclean

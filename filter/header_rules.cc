@@ -1,6 +1,10 @@
 #include "filter/header_rules.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <iterator>
 
 #include "filter/line_bytes.h"
 
@@ -38,13 +42,28 @@ bool IsContinuation(std::string_view line) {
   return !line.empty() && (line.front() == '\t' || line.front() == ' ');
 }
 
+static_assert(std::size(kHeaderDropList) <= 8, "a set of drop-list prefixes is an 8-bit mask");
+
+// For each first byte of a line, the drop-list prefixes that begin with it
+// (bit i for kHeaderDropList[i]): most fields are tried against none.
+constexpr std::array<std::uint8_t, 256> kDropCandidates = [] {
+  std::array<std::uint8_t, 256> candidates{};
+  for (std::size_t i = 0; i < std::size(kHeaderDropList); ++i) {
+    candidates[static_cast<unsigned char>(kHeaderDropList[i].front())] |= std::uint8_t(1u << i);
+  }
+  return candidates;
+}();
+
 bool IsDroppedField(std::string_view line) {
   if (StartsWith(line, kExtensionPrefix)) {
     return std::none_of(std::begin(kKeptExtensions), std::end(kKeptExtensions),
                         [line](std::string_view kept) { return StartsWith(line, kept); });
   }
-  return std::any_of(std::begin(kHeaderDropList), std::end(kHeaderDropList),
-                     [line](std::string_view prefix) { return StartsWith(line, prefix); });
+  for (unsigned candidates = kDropCandidates[static_cast<unsigned char>(line.front())];
+       candidates != 0; candidates &= candidates - 1) {
+    if (StartsWith(line, kHeaderDropList[std::countr_zero(candidates)])) return true;
+  }
+  return false;
 }
 
 // The tag, what follows it and the byte before it (normally a space) go.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -86,12 +87,13 @@ struct Outcome {
 };
 
 // Through the program's entry, named files, console on a pipe.
-Outcome RunOnFiles(std::string_view input, std::size_t fail_call, int code) {
+Outcome RunOnFiles(std::string_view input, std::size_t fail_call, int code,
+                   LineLoop loop = LineLoop::kBulk) {
   MemoryPlatform platform;
   platform.files["in"] = std::string(input);
   if (code != 0) platform.FailCall(fail_call, code);
   Outcome outcome;
-  outcome.status = testing::RunProgram(platform, "in", "out");
+  outcome.status = testing::RunProgram(platform, "in", "out", loop);
   outcome.input = platform.files["in"];
   outcome.output = platform.files["out"];
   outcome.console = platform.standard_output.data;
@@ -102,19 +104,57 @@ Outcome RunOnFiles(std::string_view input, std::size_t fail_call, int code) {
 // Standard input to standard output with one-block buffers and reads of a
 // size taken from the input; the console goes to standard error, a
 // terminal.
-Outcome RunOnStandardStreams(std::string_view input) {
+Outcome RunOnStandardStreams(std::string_view input, LineLoop loop) {
   MemoryPlatform platform;
   platform.standard_input.data = std::string(input);
   platform.read_limit = 1 + input.size() % 97;
   Outcome outcome;
-  outcome.status = testing::RunAsProcess(platform, [] {
-    FilterMailbox("", "", 1);
+  outcome.status = testing::RunAsProcess(platform, [loop] {
+    FilterMailbox("", "", 1, loop);
     EndProcess(0);
   });
   outcome.input = platform.standard_input.data;
   outcome.output = platform.standard_output.data;
   outcome.console = platform.standard_error.data;
+  outcome.calls = platform.calls;
   return outcome;
+}
+
+// Named files through one-block buffers, with whole reads, so that many
+// refills fall between runs of lines taken from the buffer.
+Outcome RunOnFilesInBlocks(std::string_view input, LineLoop loop) {
+  MemoryPlatform platform;
+  platform.files["in"] = std::string(input);
+  Outcome outcome;
+  outcome.status = testing::RunAsProcess(platform, [loop] {
+    FilterMailbox("in", "out", 1, loop);
+    EndProcess(0);
+  });
+  outcome.input = platform.files["in"];
+  outcome.output = platform.files["out"];
+  outcome.console = platform.standard_output.data;
+  outcome.calls = platform.calls;
+  return outcome;
+}
+
+bool SameCalls(const std::vector<testing::Call>& a, const std::vector<testing::Call>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const testing::Call& x, const testing::Call& y) {
+                      return x.kind == y.kind && x.handle == y.handle && x.size == y.size;
+                    });
+}
+
+// The bulk loop against the line-by-line one: everything a run shows, and
+// every call it makes, must be the same.
+void CompareLoops(const Outcome& bulk, const Outcome& line_by_line, const std::string& what,
+                  const std::function<void(const std::string&)>& problem) {
+  if (bulk.status != line_by_line.status) {
+    problem(what + ": the bulk loop exited with " + std::to_string(bulk.status) +
+            ", the line-by-line loop with " + std::to_string(line_by_line.status));
+  }
+  if (bulk.output != line_by_line.output) problem(what + ": the two loops' outputs differ");
+  if (bulk.console != line_by_line.console) problem(what + ": the two loops' console texts differ");
+  if (!SameCalls(bulk.calls, line_by_line.calls)) problem(what + ": the two loops' calls differ");
 }
 
 }  // namespace
@@ -133,7 +173,14 @@ std::string CheckFilterProperties(std::string_view input) {
   const Outcome good = RunOnFiles(input, 0, 0);
   if (good.status != 0) problem("the run exited with " + std::to_string(good.status));
   if (good.input != input) problem("the input was changed");
-  const Outcome small = RunOnStandardStreams(input);
+  CompareLoops(good, RunOnFiles(input, 0, 0, LineLoop::kLineByLine), "named files", problem);
+  const Outcome blocks = RunOnFilesInBlocks(input, LineLoop::kBulk);
+  CompareLoops(blocks, RunOnFilesInBlocks(input, LineLoop::kLineByLine), "one-block buffers",
+               problem);
+  if (blocks.output != good.output) problem("one-block buffers change the output");
+  const Outcome small = RunOnStandardStreams(input, LineLoop::kBulk);
+  CompareLoops(small, RunOnStandardStreams(input, LineLoop::kLineByLine),
+               "one-block buffers and short reads", problem);
   if (small.status != 0) problem("the one-block run exited with " + std::to_string(small.status));
   if (small.output != good.output) problem("one-block buffers and short reads change the output");
   if (small.console != good.console) problem("one-block buffers change the console text");
@@ -181,6 +228,8 @@ std::string CheckFilterProperties(std::string_view input) {
       problem("a failing run's output ends in a partial block");
     }
     if (!good.console.starts_with(bad.console)) problem("a failing run printed something");
+    CompareLoops(bad, RunOnFiles(input, index, error_code::kDiskFull, LineLoop::kLineByLine),
+                 "call " + std::to_string(index) + " failing", problem);
   }
   return problems;
 }

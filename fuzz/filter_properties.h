@@ -3,12 +3,17 @@
 // line reader. Used by the libFuzzer target and by the unit tests, which
 // replay the seed corpus and generated inputs through it.
 //
-// For one input the filter is run three times over the in-memory platform:
-// through the program's entry on named files with its own buffers; on the
-// standard streams with one-block buffers and short reads; and as the first
-// run again with one call (chosen from the input) failing. The properties:
+// For one input the filter is run four times over the in-memory platform:
+// through the program's entry on named files with its own buffers; on named
+// files with one-block buffers; on the standard streams with one-block
+// buffers and short reads; and as the first run again with one call (chosen
+// from the input) failing. Each run is made with the bulk line loop and
+// again with the line-by-line one.
+// The properties:
 //
-// - both good runs exit 0, with the same output and the same console text,
+// - the two loops give the same status, output and console text, and make
+//   the same platform calls in the same order, in each of the four runs;
+// - the good runs exit 0, with the same output and the same console text,
 //   and leave the input as it was;
 // - the output holds no CR byte and, unless empty, ends with LF;
 // - every non-empty output line is, in input order, an input line after

@@ -1,6 +1,6 @@
-# Installs the build into a fresh folder and checks the tree: the program in
-# bin/, the manual page in share/man/man1/, each the same bytes as its source.
-# cmake -DBUILD_DIR=... -DINSTALL_DIR=... -DPROGRAM=name -P check_install.cmake
+# Installs the build into a fresh folder and checks the tree: each file the
+# install must hold is there, the same bytes as in the build.
+# cmake -DBUILD_DIR=... -DINSTALL_DIR=... "-DFILES=path=built;..." -P check_install.cmake
 file(REMOVE_RECURSE "${INSTALL_DIR}")
 execute_process(
   COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${INSTALL_DIR}"
@@ -9,8 +9,8 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed (${result}):\n${output}")
 endif()
 
-foreach(pair "bin/${PROGRAM}=${BUILD_DIR}/${PROGRAM}"
-             "share/man/man1/mboxclean.1=${CMAKE_CURRENT_LIST_DIR}/../man/mboxclean.1")
+set(names "")
+foreach(pair IN LISTS FILES)
   string(REPLACE "=" ";" pair "${pair}")
   list(GET pair 0 installed)
   list(GET pair 1 source)
@@ -22,5 +22,7 @@ foreach(pair "bin/${PROGRAM}=${BUILD_DIR}/${PROGRAM}"
   if(NOT differs EQUAL 0)
     message(FATAL_ERROR "${installed} differs from ${source}")
   endif()
+  list(APPEND names "${installed}")
 endforeach()
-message(STATUS "installed tree holds bin/${PROGRAM} and share/man/man1/mboxclean.1")
+list(JOIN names ", " names)
+message(STATUS "installed tree holds ${names}")

@@ -120,6 +120,56 @@ TEST(FilterMailbox, OnATerminalMailboxAndConsoleInterleaveByStatement) {
   EXPECT_EQ(platform.standard_output.data, Progress(1) + "From a\nbody\n" + Summary(1));
 }
 
+std::string ProgressUtf8(int n) {
+  return std::string(kProgressTextUtf8) + std::to_string(n) + "\r";
+}
+std::string SummaryUtf8(int n) {
+  return std::string(kSummaryPrefixUtf8) + std::to_string(n) + std::string(kSummarySuffixUtf8) +
+         "\r\n";
+}
+
+// The console's encoding follows the handle it opens on, and nothing else:
+// the mailbox's bytes are never converted, and a UTF-8 terminal that the
+// console does not write to changes nothing.
+TEST(FilterMailbox, ConsoleTextIsUtf8OnlyOnAUtf8Terminal) {
+  struct Case {
+    const char* name;
+    HandleKind output_kind;
+    bool output_utf8;
+    bool error_utf8;
+    const char* output_path;
+    std::string expected_output;
+    std::string expected_error;
+  };
+  const std::string mailbox = "From a\nH\n\n\x8e\xa1\n";
+  const Case cases[] = {
+      {"console on a UTF-8 terminal", HandleKind::kCharacterDevice, true, false, "out",
+       ProgressUtf8(1) + SummaryUtf8(1), ""},
+      {"console on a device that is no terminal, such as /dev/null", HandleKind::kCharacterDevice,
+       false, true, "out", Progress(1) + Summary(1), ""},
+      {"console on a file whatever the platform says", HandleKind::kDiskOrPipe, true, true, "out",
+       Progress(1) + Summary(1), ""},
+      {"mailbox and console on one UTF-8 terminal", HandleKind::kCharacterDevice, true, false, "",
+       ProgressUtf8(1) + mailbox + SummaryUtf8(1), ""},
+      {"mailbox down a pipe, console on a UTF-8 terminal", HandleKind::kDiskOrPipe, false, true, "",
+       mailbox, ProgressUtf8(1) + SummaryUtf8(1)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryPlatform platform;
+    platform.standard_output.kind = c.output_kind;
+    platform.standard_output.utf8_terminal = c.output_utf8;
+    platform.standard_error.utf8_terminal = c.error_utf8;
+    platform.files["in"] = mailbox;
+    EXPECT_EQ(RunProgram(platform, "in", c.output_path), 0);
+    EXPECT_EQ(platform.standard_output.data, c.expected_output);
+    EXPECT_EQ(platform.standard_error.data, c.expected_error);
+    if (*c.output_path != '\0') {
+      EXPECT_EQ(platform.files["out"], mailbox);
+    }
+  }
+}
+
 TEST(FilterMailbox, MissingInputLeavesTheOutputUntouched) {
   MemoryPlatform platform;
   platform.files["out"] = "precious";

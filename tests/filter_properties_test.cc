@@ -37,6 +37,13 @@ TEST(FilterProperties, HoldForTrickyInputs) {
     std::string input;
   };
   const std::string blocks(3 * 128 + 1, 'b');
+  // The footer that may stand anywhere, in a line at every offset against
+  // the one-block buffers' edges, after plain lines of the same message.
+  std::string banners;
+  for (int pad = 0; pad < 140; ++pad) {
+    banners += "From a\n\nplain\n" + std::string(pad, 'p') + "\ntext = \xf2\xc1\xda\xcd\xc5\xdd"
+               "\xc5\xce\xc9\xc5 \xd2\xc5\xcb\xcc\xc1\xcd\xd9: promo.example/ad.htm = end\nafter\n";
+  }
   const Case kCases[] = {
       {"empty input", ""},
       {"nothing but line ends", "\r\n\r\r\n\n\r"},
@@ -54,6 +61,7 @@ TEST(FilterProperties, HoldForTrickyInputs) {
       {"lines that cross reads and blocks, with CRs at their edges",
        "From x\n" + blocks + "\r\n\r" + blocks + "\r\r\n" + blocks + "\x1a" + blocks},
       {"a separator longer than a block", "From " + blocks + " \nFrom " + blocks},
+      {"the footer found anywhere, at every offset in a buffer", banners},
   };
   for (const Case& c : kCases) {
     EXPECT_EQ(fuzz::CheckFilterProperties(c.input), "") << c.name;
@@ -70,6 +78,10 @@ TEST(FilterProperties, HoldForGeneratedMailboxes) {
       "X-Spam: 1\n", "X-Mailer: m\n", "X-Priority: 3\n", "Sender: s\n",
       "Content-Type: text/plain\n", "Content-Type: multipart/mixed\n",
       "To unsubscribe from this group, send an email to:\n", std::string(54, '*') + "\n",
+      // The footer that may stand anywhere in a line, and its start alone.
+      "= \xf2\xc1\xda\xcd\xc5\xdd\xc5\xce\xc9\xc5 \xd2\xc5\xcb\xcc\xc1\xcd\xd9: "
+      "promo.example/ad.htm =",
+      "= \xf2\xc1\xda", "plain text line\n", "plain text line\n\n",
       std::string(70, '_'), "[Non-text ", std::string(300, 'L')};
   std::minstd_rand random(5);
   for (int n = 0; n < 300; ++n) {

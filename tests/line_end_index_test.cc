@@ -1,9 +1,10 @@
-// The LF and CR index of an input buffer, checked against a plain byte
-// search from every starting offset: word boundaries, partial last words,
-// and a rebuild over fewer bytes than the one before, whose stale bits must
-// never be found. The word routines under it are checked the same way on
-// their own: the plain byte loop on every build, and beside it the vector
-// routine of the build's target (SSE2 on x86-64, NEON on ARM64).
+// The LF index of an input buffer, checked against a plain byte search
+// from every starting offset: word boundaries, partial last words, lines
+// longer than a word, and a rebuild over fewer bytes than the one before,
+// whose stale bits must never be found. The word routines under it are
+// checked the same way on their own: the plain byte loop on every build,
+// and beside it the vector routine of the build's target (SSE2 on x86-64,
+// NEON on ARM64).
 #include "textio/line_end_index.h"
 
 #include <gtest/gtest.h>
@@ -24,12 +25,23 @@ std::size_t NaiveNext(const std::string& bytes, std::size_t size, char wanted, s
   return size;
 }
 
+// From every offset, NextLf and a walk over all later LFs (and past the
+// last one, twice) find what a byte search finds.
 void ExpectMatchesNaive(const LineEndIndex& index, const std::string& bytes, std::size_t size) {
   for (std::size_t from = 0; from <= size + 1; ++from) {
     ASSERT_EQ(index.NextLf(from), NaiveNext(bytes, size, '\n', from))
         << "size " << size << " from " << from;
-    ASSERT_EQ(index.NextCr(from), NaiveNext(bytes, size, '\r', from))
-        << "size " << size << " from " << from;
+    LineEndIndex::LfWalk walk = index.WalkLfs(from);
+    std::size_t expected = from;
+    for (int past_the_end = 0; past_the_end < 2;) {
+      expected = NaiveNext(bytes, size, '\n', expected);
+      ASSERT_EQ(walk.Next(), expected) << "size " << size << " walk from " << from;
+      if (expected == size) {
+        ++past_the_end;
+      } else {
+        ++expected;
+      }
+    }
   }
 }
 
@@ -61,6 +73,17 @@ TEST(LineEndIndexTest, FindsWhatAByteSearchFinds) {
   }
 }
 
+TEST(LineEndIndexTest, WalksOverWordsWithoutLineEnds) {
+  LineEndIndex index;
+  index.Reserve(512);
+  std::string bytes(512, 'x');
+  for (const std::size_t at : {5, 200, 201, 330, 511}) bytes[at] = '\n';
+  for (const std::size_t size : {6, 64, 199, 200, 202, 400, 511, 512}) {
+    index.Build(bytes.data(), size);
+    ExpectMatchesNaive(index, bytes, size);
+  }
+}
+
 TEST(LineEndIndexTest, ARebuildOverFewerBytesForgetsTheOldOnes) {
   constexpr std::size_t kCapacity = 256;
   LineEndIndex index;
@@ -83,30 +106,19 @@ TEST(LineEndIndexTest, BytesWithoutTerminatorsGiveTheSize) {
   const std::string bytes(200, 'a');
   index.Build(bytes.data(), bytes.size());
   EXPECT_EQ(index.NextLf(0), 200u);
-  EXPECT_EQ(index.NextCr(199), 200u);
+  EXPECT_EQ(index.WalkLfs(199).Next(), 200u);
 }
 
 using line_end_bits::BitsOfBytes;
 using line_end_bits::BitsOfWord;
-using line_end_bits::WordBits;
 
-// The mask of `wanted` over `count` bytes from `from`, by a byte search.
-std::uint64_t SearchedBits(const std::string& bytes, std::size_t from, std::size_t count,
-                           char wanted) {
+// The LF mask of `count` bytes from `from`, by a byte search.
+std::uint64_t SearchedBits(const std::string& bytes, std::size_t from, std::size_t count) {
   std::uint64_t bits = 0;
-  for (std::size_t at = bytes.find(wanted, from); at < from + count;
-       at = bytes.find(wanted, at + 1)) {
+  for (std::size_t at = bytes.find('\n', from); at < from + count; at = bytes.find('\n', at + 1)) {
     bits |= std::uint64_t{1} << (at - from);
   }
   return bits;
-}
-
-void ExpectBits(const WordBits& bits, const std::string& bytes, std::size_t from, std::size_t count,
-                const char* routine) {
-  EXPECT_EQ(bits.lf, SearchedBits(bytes, from, count, '\n'))
-      << routine << " LF, from " << from << " count " << count;
-  EXPECT_EQ(bits.cr, SearchedBits(bytes, from, count, '\r'))
-      << routine << " CR, from " << from << " count " << count;
 }
 
 const unsigned char* At(const std::string& bytes, std::size_t from) {
@@ -114,19 +126,17 @@ const unsigned char* At(const std::string& bytes, std::size_t from) {
 }
 
 // One byte in a word of 'x': a lane or byte order slip moves its bit, and a
-// compare that ignores the high bit takes 0x8A or 0x8D for LF or CR.
+// compare that ignores the high bit takes 0x8A for LF.
 TEST(LineEndBitsTest, EachByteValueInEachLaneSetsOnlyItsBit) {
-  for (const char value : {'\n', '\r', '\0', '\x8A', '\x8D', '\x0B', '\x0C', '\xFF'}) {
+  for (const char value : {'\n', '\r', '\0', '\x8A', '\x0B', '\xFF'}) {
     for (std::size_t lane = 0; lane < 64; ++lane) {
       std::string word(64, 'x');
       word[lane] = value;
-      const std::uint64_t bit = std::uint64_t{1} << lane;
-      const WordBits vector = BitsOfWord(At(word, 0));
-      const WordBits plain = BitsOfBytes(At(word, 0), 64);
-      for (const WordBits& bits : {vector, plain}) {
-        EXPECT_EQ(bits.lf, value == '\n' ? bit : 0) << "lane " << lane << " value " << +value;
-        EXPECT_EQ(bits.cr, value == '\r' ? bit : 0) << "lane " << lane << " value " << +value;
-      }
+      const std::uint64_t expected = value == '\n' ? std::uint64_t{1} << lane : 0;
+      EXPECT_EQ(BitsOfWord(At(word, 0)), expected)
+          << "vector, lane " << lane << " value " << +value;
+      EXPECT_EQ(BitsOfBytes(At(word, 0), 64), expected)
+          << "plain, lane " << lane << " value " << +value;
     }
   }
 }
@@ -138,8 +148,10 @@ TEST(LineEndBitsTest, WordsFromEveryOffsetMatchAByteSearch) {
   for (std::size_t value = 0; value < 256; ++value) all_values[value] = static_cast<char>(value);
   const std::string buffer = Pattern(512) + all_values;
   for (std::size_t from = 0; from + 64 <= buffer.size(); ++from) {
-    ExpectBits(BitsOfWord(At(buffer, from)), buffer, from, 64, "vector");
-    ExpectBits(BitsOfBytes(At(buffer, from), 64), buffer, from, 64, "plain");
+    EXPECT_EQ(BitsOfWord(At(buffer, from)), SearchedBits(buffer, from, 64))
+        << "vector, from " << from;
+    EXPECT_EQ(BitsOfBytes(At(buffer, from), 64), SearchedBits(buffer, from, 64))
+        << "plain, from " << from;
   }
 }
 
@@ -147,7 +159,8 @@ TEST(LineEndBitsTest, PartialWordsFromEveryOffsetMatchAByteSearch) {
   const std::string buffer = Pattern(3 * 64);
   for (std::size_t from = 0; from + 64 <= buffer.size(); ++from) {
     for (std::size_t count = 0; count <= 64; ++count) {
-      ExpectBits(BitsOfBytes(At(buffer, from), count), buffer, from, count, "plain");
+      EXPECT_EQ(BitsOfBytes(At(buffer, from), count), SearchedBits(buffer, from, count))
+          << "plain, from " << from << " count " << count;
     }
   }
 }

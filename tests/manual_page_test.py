@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Checks the manual page: it renders without a single warning, has the
 conventional sections in order, and its EXIT STATUS lists exactly the
-statuses the program can end with (0 and every code in error_codes.h).
+statuses the program can end with (0 and every code in error_codes.h), and
+its title line carries the build's version and release date.
 
-Usage: manual_page_test.py PAGE ERROR_CODES_HEADER
+Usage: manual_page_test.py PAGE ERROR_CODES_HEADER VERSION DATE
 """
 
 import os
@@ -25,7 +26,12 @@ def render(page, *options):
 
 
 def main():
-    page, header = sys.argv[1], sys.argv[2]
+    page, header, version, date = sys.argv[1:5]
+    with open(page, encoding="utf-8") as source:
+        title = source.readline().rstrip("\n")
+    expected_title = f'.TH MBOXCLEAN 1 {date} "mboxclean {version}" "User Commands"'
+    if title != expected_title:
+        sys.exit(f"title line {title!r}, expected {expected_title!r}")
     render(page, "-z")
     # Plain text without overstriking, so that headings read as themselves.
     text = render(page, "-Tascii", "-P-cbou")

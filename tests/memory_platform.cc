@@ -67,18 +67,29 @@ int MemoryPlatform::GetStandardHandle(StandardHandle which, Handle* handle) {
   return 0;
 }
 
-HandleKind MemoryPlatform::KindOf(Handle handle) {
-  if (open_.count(handle) == 0) return HandleKind::kUndetermined;
+const MemoryPlatform::StandardStream* MemoryPlatform::StandardFor(Handle handle) const {
   switch (handle) {
     case 0:
-      return standard_input.kind;
+      return &standard_input;
     case 1:
-      return standard_output.kind;
+      return &standard_output;
     case 2:
-      return standard_error.kind;
+      return &standard_error;
     default:
-      return HandleKind::kDiskOrPipe;
+      return nullptr;
   }
+}
+
+HandleKind MemoryPlatform::KindOf(Handle handle) {
+  if (open_.count(handle) == 0) return HandleKind::kUndetermined;
+  const StandardStream* standard = StandardFor(handle);
+  return standard != nullptr ? standard->kind : HandleKind::kDiskOrPipe;
+}
+
+bool MemoryPlatform::IsUtf8Terminal(Handle handle) {
+  if (open_.count(handle) == 0) return false;
+  const StandardStream* standard = StandardFor(handle);
+  return standard != nullptr && standard->utf8_terminal;
 }
 
 int MemoryPlatform::Read(Handle handle, char* buffer, std::size_t capacity, std::size_t* count) {
@@ -129,8 +140,8 @@ int RunAsProcess(MemoryPlatform& platform, const std::function<void()>& body) {
 }
 
 int RunProgram(MemoryPlatform& platform, const std::string& input_path,
-               const std::string& output_path) {
-  return RunAsProcess(platform, [&] { RunMailboxClean(input_path, output_path); });
+               const std::string& output_path, LineLoop loop) {
+  return RunAsProcess(platform, [&] { RunMailboxClean(input_path, output_path, loop); });
 }
 
 }  // namespace mboxclean::testing

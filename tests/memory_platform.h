@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "filter/filter_mailbox.h"
 #include "textio/platform.h"
 
 namespace mboxclean::testing {
@@ -32,7 +33,8 @@ class MemoryPlatform final : public Platform {
  public:
   struct StandardStream {
     HandleKind kind;
-    std::string data;  // what it gives (input) or what reached it (output)
+    std::string data;            // what it gives (input) or what reached it (output)
+    bool utf8_terminal = false;  // a terminal that shows UTF-8 text
   };
 
   std::map<std::string, std::string> files;
@@ -57,6 +59,8 @@ class MemoryPlatform final : public Platform {
   int OpenOutputFile(std::string_view path, Handle* handle) override;
   int GetStandardHandle(StandardHandle which, Handle* handle) override;
   HandleKind KindOf(Handle handle) override;
+  // Not logged: a query, not I/O, and it cannot fail.
+  bool IsUtf8Terminal(Handle handle) override;
   int Read(Handle handle, char* buffer, std::size_t capacity, std::size_t* count) override;
   int Write(Handle handle, const char* data, std::size_t size) override;
   int Close(Handle handle) override;
@@ -70,6 +74,8 @@ class MemoryPlatform final : public Platform {
   };
   std::optional<int> Fault(CallKind kind, Handle handle, std::size_t size);
   std::string* Contents(const OpenHandle& open);
+  // The standard stream a handle number stands for; nullptr for a file.
+  const StandardStream* StandardFor(Handle handle) const;
 
   std::map<std::size_t, int> failures_;
   std::map<std::string, int> write_failures_;
@@ -85,7 +91,7 @@ int RunAsProcess(MemoryPlatform& platform, const std::function<void()>& body);
 
 // Runs the whole program with these paths over `platform`.
 int RunProgram(MemoryPlatform& platform, const std::string& input_path,
-               const std::string& output_path);
+               const std::string& output_path, LineLoop loop = LineLoop::kBulk);
 
 }  // namespace mboxclean::testing
 

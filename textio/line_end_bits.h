@@ -9,17 +9,13 @@
 
 namespace mboxclean::line_end_bits {
 
-// Bit i of each mask is set when byte i is an LF, or a CR.
-struct WordBits {
-  std::uint64_t lf;
-  std::uint64_t cr;
-};
+// Bit i of the mask is set when byte i is an LF.
 
 // The bits of `count` bytes (at most 64), one byte at a time.
-WordBits BitsOfBytes(const unsigned char* bytes, std::size_t count);
+std::uint64_t BitsOfBytes(const unsigned char* bytes, std::size_t count);
 
 // The bits of 64 bytes, with vector compares where the target has them.
-WordBits BitsOfWord(const unsigned char* bytes);
+std::uint64_t BitsOfWord(const unsigned char* bytes);
 
 }  // namespace mboxclean::line_end_bits
 

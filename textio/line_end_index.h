@@ -1,8 +1,9 @@
-// Where the LF and CR bytes of an input buffer lie: one bit per byte for
-// each, made in a single pass after every read. Finding a line's end, or
-// the next CR, is then a bit scan from where the search starts, which for
-// lines of typical length costs far less than a byte search started at
-// every line.
+// Where the LF bytes of an input buffer lie: one bit per byte, made in a
+// single pass after every read. Finding a line's end is then a bit scan
+// from where the search starts, which for lines of typical length costs far
+// less than a byte search started at every line. (CR bytes, which most
+// mailboxes lack, are looked for by a byte search that usually runs once
+// per buffer.)
 #ifndef MBOXCLEAN_TEXTIO_LINE_END_INDEX_H_
 #define MBOXCLEAN_TEXTIO_LINE_END_INDEX_H_
 
@@ -21,23 +22,39 @@ class LineEndIndex {
   // Indexes the first `size` bytes of `data` (size at most the capacity).
   void Build(const char* data, std::size_t size);
 
-  // The offset of the first LF, or CR, at or after `from`; the indexed size
-  // when there is none.
-  std::size_t NextLf(std::size_t from) const { return Next(lf_.get(), from); }
-  std::size_t NextCr(std::size_t from) const { return Next(cr_.get(), from); }
+  // The offset of the first LF at or after `from`; the indexed size when
+  // there is none.
+  std::size_t NextLf(std::size_t from) const;
+
+  // A walk over the LF bits, for a caller that wants one line end after
+  // another: each costs a bit scan, with no search from an offset.
+  class LfWalk {
+   public:
+    // The next LF, or the indexed size when there is none.
+    std::size_t Next();
+
+   private:
+    friend class LineEndIndex;
+    LfWalk(const LineEndIndex& index, std::size_t from);
+    std::size_t NextSlowly();
+    const LineEndIndex& index_;
+    std::size_t word_;
+    std::uint64_t bits_;  // the word's LF bits not yet handed out
+  };
+  // The walk over the LFs at or after `from`.
+  LfWalk WalkLfs(std::size_t from) const { return LfWalk(*this, from); }
 
  private:
-  std::size_t Next(const std::uint64_t* bits, std::size_t from) const;
 
   static constexpr std::size_t kWordBits = 64;
   std::unique_ptr<std::uint64_t[]> lf_;
-  std::unique_ptr<std::uint64_t[]> cr_;
   std::size_t capacity_ = 0;
   std::size_t size_ = 0;
 };
 
 // Bits past the indexed size are clear, so the scan stops at the last word.
-inline std::size_t LineEndIndex::Next(const std::uint64_t* bits, std::size_t from) const {
+inline std::size_t LineEndIndex::NextLf(std::size_t from) const {
+  const std::uint64_t* const bits = lf_.get();
   if (from >= size_) return size_;
   std::size_t word = from / kWordBits;
   std::uint64_t found = bits[word] & (~std::uint64_t{0} << (from % kWordBits));
@@ -47,6 +64,33 @@ inline std::size_t LineEndIndex::Next(const std::uint64_t* bits, std::size_t fro
     found = bits[++word];
   }
   return word * kWordBits + static_cast<std::size_t>(std::countr_zero(found));
+}
+
+inline LineEndIndex::LfWalk::LfWalk(const LineEndIndex& index, std::size_t from)
+    : index_(index), word_(from / kWordBits), bits_(0) {
+  if (from < index.size_) {
+    bits_ = index.lf_[word_] & (~std::uint64_t{0} << (from % kWordBits));
+  } else {
+    // The next step lands on the clear word (unsigned wrap for an empty
+    // index, whose clear word is word 0).
+    word_ = (index.size_ + kWordBits - 1) / kWordBits - 1;
+  }
+}
+
+// Most lines are shorter than a word, so the next LF is in this word or
+// the next: that step is taken without a branch (the word after the last
+// is kept clear for it), and only longer gaps go round a loop.
+inline std::size_t LineEndIndex::LfWalk::Next() {
+  // All ones when this word is used up: then the next word, by arithmetic
+  // rather than a branch that lines of every length would mispredict.
+  const std::uint64_t used_up = ~std::uint64_t{0} + (bits_ != 0);
+  word_ += used_up & 1;
+  bits_ |= index_.lf_[word_] & used_up;
+  if (bits_ == 0) [[unlikely]]
+    return NextSlowly();
+  const std::size_t at = word_ * kWordBits + static_cast<std::size_t>(std::countr_zero(bits_));
+  bits_ &= bits_ - 1;
+  return at;
 }
 
 }  // namespace mboxclean

@@ -166,6 +166,14 @@ class PosixPlatform final : public Platform {
     return HandleKind::kUndetermined;
   }
 
+  // A terminal's text is UTF-8 on every POSIX system the program is built
+  // for; no locale is asked, as the program reads no environment.
+  bool IsUtf8Terminal(Handle handle) override {
+    const int fd = static_cast<int>(handle);
+    struct stat info;
+    return ::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && ::isatty(fd) == 1;
+  }
+
   int Read(Handle handle, char* buffer, std::size_t capacity, std::size_t* count) override {
     for (;;) {
       const ssize_t got = ::read(static_cast<int>(handle), buffer, capacity);

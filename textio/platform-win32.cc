@@ -138,6 +138,9 @@ class Win32Platform final : public Platform {
     }
   }
 
+  // The console shows the CP866 texts as they are meant, in code page 866.
+  bool IsUtf8Terminal(Handle) override { return false; }
+
   int Read(Handle handle, char* buffer, std::size_t capacity, std::size_t* count) override {
     if (handle == kNoHandle) return ec::kInvalidHandle;
     DWORD got = 0;

@@ -48,6 +48,10 @@ class Platform {
   // the input this process is reading fails with 32.
   virtual int GetStandardHandle(StandardHandle which, Handle* handle) = 0;
   virtual HandleKind KindOf(Handle handle) = 0;
+  // Whether `handle` is a terminal that shows text as UTF-8, so that console
+  // text is written there in UTF-8 rather than CP866. Only a POSIX terminal
+  // is: the Windows console shows the CP866 bytes the program was made for.
+  virtual bool IsUtf8Terminal(Handle handle) = 0;
   // Reads up to `capacity` bytes; `*count` 0 is the end of the data. A pipe
   // whose writer has gone is the end of the data, not a failure.
   virtual int Read(Handle handle, char* buffer, std::size_t capacity, std::size_t* count) = 0;

@@ -44,7 +44,7 @@ void TextStream::Assign(std::string_view path) {
   crlf_ = true;
   handle_ = kNoHandle;
   pos_ = end_ = 0;
-  input_ended_ = each_statement_ = write_failed_ = false;
+  input_ended_ = each_statement_ = utf8_text_ = write_failed_ = false;
 }
 
 void TextStream::OpenForInput() {
@@ -69,7 +69,7 @@ void TextStream::OpenForOutput() {
   if (mode_ != Mode::kClosed) Close();
   mode_ = Mode::kOutput;
   pos_ = end_ = 0;
-  write_failed_ = false;
+  write_failed_ = utf8_text_ = false;
   Platform& platform = CurrentPlatform();
   StandardHandle which = StandardHandle::kOutput;
   if (is_console_ && standard_output_carries_data) which = StandardHandle::kError;
@@ -82,6 +82,7 @@ void TextStream::OpenForOutput() {
   switch (platform.KindOf(handle_)) {
     case HandleKind::kCharacterDevice:
       each_statement_ = true;
+      utf8_text_ = is_console_ && platform.IsUtf8Terminal(handle_);
       break;
     case HandleKind::kDiskOrPipe:
       each_statement_ = false;
@@ -109,8 +110,19 @@ bool TextStream::Refill() {
   // again without reading. Without it, a terminal may give more data later.
   if (count == 0 && crlf_) input_ended_ = true;
   index_.Build(buffer_.get(), end_);
-  next_cr_ = index_.NextCr(pos_);
+  next_cr_ = FindByte('\r', 0);
+  ++refills_;
   return count > 0;
+}
+
+std::size_t TextStream::FindByte(char byte, std::size_t from) const {
+  const void* found = std::memchr(buffer_.get() + from, byte, end_ - from);
+  return found == nullptr ? end_ : static_cast<const char*>(found) - buffer_.get();
+}
+
+std::string_view TextStream::BufferedBytes() const {
+  if (mode_ != Mode::kInput) return {};
+  return {buffer_.get() + pos_, end_ - pos_};
 }
 
 bool TextStream::AtEndSlowly() {
@@ -141,7 +153,7 @@ std::string_view TextStream::ReadLineSlowly() {
     }
     pos_ = end_;
   }
-  next_cr_ = index_.NextCr(pos_);
+  // next_cr_ is found again where it is needed.
   return line_;
 }
 
@@ -193,6 +205,26 @@ void TextStream::Store(const char* data, std::size_t size) {
   Transfer(data, direct);
   std::memcpy(buffer_.get(), data + direct, size - direct);
   pos_ = size - direct;
+}
+
+void TextStream::WriteLines(std::string_view lines) {
+  if (!ReadyToWrite()) return;
+  // A transfer each time the buffer fills, as the lines one at a time would
+  // make; never one straight from `lines`, which could join several.
+  while (lines.size() >= capacity_ - pos_) {
+    const std::size_t room = capacity_ - pos_;
+    std::memcpy(buffer_.get() + pos_, lines.data(), room);
+    Transfer(buffer_.get(), capacity_);
+    pos_ = 0;
+    lines.remove_prefix(room);
+  }
+  std::memcpy(buffer_.get() + pos_, lines.data(), lines.size());
+  pos_ += lines.size();
+}
+
+void TextStream::WriteText(std::string_view cp866, std::string_view utf8) {
+  // The console opens at its first write, and only then is its kind known.
+  if (ReadyToWrite()) WriteText(utf8_text_ ? utf8 : cp866);
 }
 
 void TextStream::WriteCharSlowly(char byte) {

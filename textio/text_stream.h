@@ -68,7 +68,37 @@ class TextStream {
   // wherever the line lies there whole, so most lines are never copied.
   std::string_view ReadLine();
 
+  // What a caller of TakeLines does with the line it is offered.
+  enum class Taken {
+    kNo,           // leaves it (and every later one) to ReadLine
+    kYes,          // takes it, and wants the next
+    kYesAndStop,   // takes it, and wants no more for now
+  };
+  // Offers, without reading, the lines that lie whole in the buffer to
+  // `take`, in order, while it takes them: `take(line, crlf)` gets each
+  // without its terminator, and whether that terminator is CR LF rather
+  // than LF. Lines are offered only up to the buffer's next lone CR, or a
+  // 0x1A where a line would begin, so that each is exactly the line ReadLine
+  // would return. The
+  // result is the taken lines' bytes as they lie in the buffer, each line
+  // followed by its terminator, valid until the next operation on this
+  // stream; empty when no line is taken. For a caller that handles whole
+  // runs of lines at once.
+  template <typename Take>
+  std::string_view TakeLines(Take&& take);
+  // The unread bytes in the buffer, the lines TakeLines offers among
+  // them: a caller that looks for something in those lines can search these
+  // once instead of every line.
+  std::string_view BufferedBytes() const;
+  // How many reads have refilled the buffer: what a caller learnt of
+  // BufferedBytes stays true while this count stays the same.
+  std::uint64_t Refills() const { return refills_; }
+
   void WriteText(std::string_view text);
+  // A console text given in both of its encodings: `utf8` on a terminal
+  // that shows UTF-8, `cp866` everywhere else. The choice is made once,
+  // when the stream opens.
+  void WriteText(std::string_view cp866, std::string_view utf8);
   void WriteChar(char byte);
   // Decimal, with a minus sign for a negative value and no padding.
   void WriteInt(std::int64_t value);
@@ -76,6 +106,12 @@ class TextStream {
   void EndStatement();
   // CR LF (LF alone with the style off), then EndStatement.
   void WriteLineEnd();
+  // Appends whole lines as if each were a statement of its own: through the
+  // buffer, so that the same bytes leave in the same transfers as they
+  // would line by line. Not for a terminal, which wants each line at once.
+  void WriteLines(std::string_view lines);
+  // Whether each write statement is written at once (a terminal).
+  bool WritesEachStatement() const { return each_statement_; }
   // Writes the waiting bytes without closing. Nothing happens on a closed
   // console stream.
   void Flush();
@@ -96,6 +132,8 @@ class TextStream {
   std::string_view ReadLineSlowly();
   bool ReadyToWrite();
   void Store(const char* data, std::size_t size);
+  // The first `byte` at or after `from` in the buffer; end_ when none.
+  std::size_t FindByte(char byte, std::size_t from) const;
   void WriteCharSlowly(char byte);
   void EndStatementSlowly();
   void Transfer(const char* data, std::size_t size);
@@ -106,6 +144,7 @@ class TextStream {
   bool crlf_ = true;
   bool named_ = false;             // bound to a path, not a standard handle
   bool each_statement_ = false;    // output to a terminal
+  bool utf8_text_ = false;         // the console on a terminal that shows UTF-8
   bool input_ended_ = false;       // the end of input was seen (line-break style on)
   bool write_failed_ = false;      // a transfer failed: nothing more may follow it
   const bool is_console_;
@@ -118,7 +157,8 @@ class TextStream {
   // below pos_ is stale and is looked for again when needed, so a mailbox
   // with LF line ends looks for a CR once per buffer, not once per line.
   std::size_t next_cr_ = 0;
-  LineEndIndex index_;  // input: where the buffer's LF and CR bytes lie
+  std::uint64_t refills_ = 0;
+  LineEndIndex index_;  // input: where the buffer's LF bytes lie
   std::string line_;     // lines that do not lie whole in the buffer
 };
 
@@ -146,7 +186,7 @@ inline std::string_view TextStream::ReadLine() {
     const std::size_t lf_at = index_.NextLf(pos_);
     if (lf_at != end_) {
       char* const start = buffer_.get() + pos_;
-      if (next_cr_ < pos_) next_cr_ = index_.NextCr(pos_);
+      if (next_cr_ < pos_) next_cr_ = FindByte('\r', pos_);
       // Without a CR in the line, or with one just before the LF only (the
       // first CR is that one), the line is the buffer's bytes as they lie.
       if (next_cr_ > lf_at || next_cr_ + 1 == lf_at) {
@@ -157,6 +197,33 @@ inline std::string_view TextStream::ReadLine() {
     }
   }
   return ReadLineSlowly();
+}
+
+// Line ends come from the index; the limit keeps every line that has a CR or
+// 0x1A, which ReadLine treats specially, away from `take`.
+template <typename Take>
+std::string_view TextStream::TakeLines(Take&& take) {
+  if (mode_ != Mode::kInput || pos_ == end_) return {};
+  if (next_cr_ < pos_) next_cr_ = FindByte('\r', pos_);
+  const char* const base = buffer_.get();
+  std::size_t at = pos_;
+  for (LineEndIndex::LfWalk lfs = index_.WalkLfs(at);;) {
+    const std::size_t lf_at = lfs.Next();
+    // No LF left, or the end of the input where a line would begin.
+    if (lf_at == end_ || (crlf_ && base[at] == kEndOfInputByte)) break;
+    // next_cr_ is the first CR at or after `at`: one before this line's LF
+    // must be the one just before it, which the line leaves out.
+    const bool crlf = next_cr_ < lf_at;
+    if (crlf && next_cr_ + 1 != lf_at) break;
+    const Taken taken = take(std::string_view(base + at, (crlf ? next_cr_ : lf_at) - at), crlf);
+    if (taken == Taken::kNo) break;
+    at = lf_at + 1;
+    if (crlf) next_cr_ = FindByte('\r', at);
+    if (taken == Taken::kYesAndStop) break;
+  }
+  const std::string_view taken(base + pos_, at - pos_);
+  pos_ = at;
+  return taken;
 }
 
 inline void TextStream::WriteText(std::string_view text) {
