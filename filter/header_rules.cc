@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <iterator>
+#include <utility>
 
 #include "filter/line_bytes.h"
 
@@ -54,16 +54,25 @@ constexpr std::array<std::uint8_t, 256> kDropCandidates = [] {
   return candidates;
 }();
 
+// Whether `line` starts with one of `prefixes` whose bit is set in
+// `candidates`, tried in table order. Unrolled over the table, so that
+// every comparison is with a prefix of known size: a few loads, no call.
+template <std::size_t N, std::size_t... I>
+bool StartsWithCandidate(std::string_view line, const std::string_view (&prefixes)[N],
+                         unsigned candidates, std::index_sequence<I...>) {
+  return (((candidates >> I & 1u) != 0 && StartsWith(line, prefixes[I])) || ...);
+}
+
 bool IsDroppedField(std::string_view line) {
   if (StartsWith(line, kExtensionPrefix)) {
-    return std::none_of(std::begin(kKeptExtensions), std::end(kKeptExtensions),
-                        [line](std::string_view kept) { return StartsWith(line, kept); });
+    constexpr std::size_t kKept = std::size(kKeptExtensions);
+    return !StartsWithCandidate(line, kKeptExtensions, (1u << kKept) - 1,
+                                std::make_index_sequence<kKept>());
   }
-  for (unsigned candidates = kDropCandidates[static_cast<unsigned char>(line.front())];
-       candidates != 0; candidates &= candidates - 1) {
-    if (StartsWith(line, kHeaderDropList[std::countr_zero(candidates)])) return true;
-  }
-  return false;
+  const unsigned candidates = kDropCandidates[static_cast<unsigned char>(line.front())];
+  return candidates != 0 &&
+         StartsWithCandidate(line, kHeaderDropList, candidates,
+                             std::make_index_sequence<std::size(kHeaderDropList)>());
 }
 
 // The tag, what follows it and the byte before it (normally a space) go.

@@ -207,7 +207,7 @@ void TextStream::Store(const char* data, std::size_t size) {
   pos_ = size - direct;
 }
 
-void TextStream::WriteLines(std::string_view lines) {
+void TextStream::WriteLinesSlowly(std::string_view lines) {
   if (!ReadyToWrite()) return;
   // A transfer each time the buffer fills, as the lines one at a time would
   // make; never one straight from `lines`, which could join several.

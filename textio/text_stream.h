@@ -135,6 +135,7 @@ class TextStream {
   // The first `byte` at or after `from` in the buffer; end_ when none.
   std::size_t FindByte(char byte, std::size_t from) const;
   void WriteCharSlowly(char byte);
+  void WriteLinesSlowly(std::string_view lines);
   void EndStatementSlowly();
   void Transfer(const char* data, std::size_t size);
   void OpenConsole();
@@ -234,6 +235,16 @@ inline void TextStream::WriteText(std::string_view text) {
     return;
   }
   if (ReadyToWrite()) Store(text.data(), text.size());
+}
+
+inline void TextStream::WriteLines(std::string_view lines) {
+  // As in WriteText: the buffer never fills on this path.
+  if (mode_ == Mode::kOutput && lines.size() < capacity_ - pos_) {
+    std::memcpy(buffer_.get() + pos_, lines.data(), lines.size());
+    pos_ += lines.size();
+    return;
+  }
+  WriteLinesSlowly(lines);
 }
 
 inline void TextStream::WriteChar(char byte) {
