@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 
 #include "filter/line_bytes.h"
@@ -112,8 +112,8 @@ bool Holds(const FooterMarker& marker, std::string_view line) {
 
 bool HoldsAny(const Candidates& table, std::string_view line) {
   if (line.empty()) return false;
-  for (std::uint32_t candidates = table[static_cast<unsigned char>(line.front())];
-       candidates != 0; candidates &= candidates - 1) {
+  for (std::uint32_t candidates = table[static_cast<unsigned char>(line.front())]; candidates != 0;
+       candidates &= candidates - 1) {
     if (Holds(kFooterMarkers[std::countr_zero(candidates)], line)) return true;
   }
   return false;
@@ -140,7 +140,8 @@ namespace {
 std::size_t Find(std::string_view text, std::string_view marker) {
   const auto high = std::find_if(marker.begin(), marker.end(),
                                  [](char byte) { return static_cast<unsigned char>(byte) > 0x7F; });
-  const std::size_t pivot = high == marker.end() ? 0 : static_cast<std::size_t>(high - marker.begin());
+  const std::size_t pivot =
+      high == marker.end() ? 0 : static_cast<std::size_t>(high - marker.begin());
   if (text.size() < marker.size()) return std::string_view::npos;
   // Only where the marker would fit after the pivot byte.
   const std::size_t last = text.size() - marker.size() + pivot;
@@ -161,7 +162,8 @@ std::size_t EndOfFirstFooterAnywhere(std::string_view text) {
   for (const FooterMarker& marker : kFooterMarkers) {
     if (marker.Test != kOccurs) continue;
     const std::size_t found = Find(text, marker.Bytes);
-    if (found != std::string_view::npos) first_end = std::min(first_end, found + marker.Bytes.size());
+    if (found != std::string_view::npos)
+      first_end = std::min(first_end, found + marker.Bytes.size());
   }
   return first_end;
 }

@@ -45,7 +45,6 @@ class LineEndIndex {
   LfWalk WalkLfs(std::size_t from) const { return LfWalk(*this, from); }
 
  private:
-
   static constexpr std::size_t kWordBits = 64;
   std::unique_ptr<std::uint64_t[]> lf_;
   std::size_t capacity_ = 0;

@@ -70,9 +70,9 @@ class TextStream {
 
   // What a caller of TakeLines does with the line it is offered.
   enum class Taken {
-    kNo,           // leaves it (and every later one) to ReadLine
-    kYes,          // takes it, and wants the next
-    kYesAndStop,   // takes it, and wants no more for now
+    kNo,          // leaves it (and every later one) to ReadLine
+    kYes,         // takes it, and wants the next
+    kYesAndStop,  // takes it, and wants no more for now
   };
   // Offers, without reading, the lines that lie whole in the buffer to
   // `take`, in order, while it takes them: `take(line, crlf)` gets each
@@ -143,11 +143,11 @@ class TextStream {
   std::string path_;
   Mode mode_ = Mode::kClosed;
   bool crlf_ = true;
-  bool named_ = false;             // bound to a path, not a standard handle
-  bool each_statement_ = false;    // output to a terminal
-  bool utf8_text_ = false;         // the console on a terminal that shows UTF-8
-  bool input_ended_ = false;       // the end of input was seen (line-break style on)
-  bool write_failed_ = false;      // a transfer failed: nothing more may follow it
+  bool named_ = false;           // bound to a path, not a standard handle
+  bool each_statement_ = false;  // output to a terminal
+  bool utf8_text_ = false;       // the console on a terminal that shows UTF-8
+  bool input_ended_ = false;     // the end of input was seen (line-break style on)
+  bool write_failed_ = false;    // a transfer failed: nothing more may follow it
   const bool is_console_;
   Handle handle_ = kNoHandle;
   std::size_t capacity_;
@@ -160,7 +160,7 @@ class TextStream {
   std::size_t next_cr_ = 0;
   std::uint64_t refills_ = 0;
   LineEndIndex index_;  // input: where the buffer's LF bytes lie
-  std::string line_;     // lines that do not lie whole in the buffer
+  std::string line_;    // lines that do not lie whole in the buffer
 };
 
 // The console stream for progress and summary text. It opens itself for
