@@ -1,6 +1,6 @@
 // The bulk loop. Every line that lies whole in the input buffer, with no
-// 0x1A and no CR in it but one just before its LF, is the very line
-// ReadLine would return, and no read can fall between two such lines; so
+// CR in it but one just before its LF, and not beginning with 0x1A, is the
+// very line ReadLine would return, and no read can fall between two such lines; so
 // these lines are taken from the buffer without AtEnd and ReadLine. Where
 // the output is not a terminal, two kinds of run skip the state machine's
 // dispatch, doing for each line what FilterLine would do in that state:
@@ -19,8 +19,8 @@
 // the same transfers as line by line; other lines are written as
 // FilterLine writes them. Every line a run refuses goes through
 // FilterLine, and so does every line in any other state; lines that do not
-// lie whole in the buffer, or hold a lone CR or 0x1A, are read and handled
-// one at a time, as ever.
+// lie whole in the buffer, hold a lone CR or begin with 0x1A are read and
+// handled one at a time, as ever.
 
 #include "filter/line_runs.h"
 
@@ -153,7 +153,8 @@ void TakeHeaderRun(TextStream& input, TextStream& output, FilterState& state) {
 }
 
 // Body lines of a message that is not being skipped, until a separator, a
-// footer, a signature separator or a line that starts with "-- ".
+// footer, or a line that starts with "-- " and has bytes to trim (the
+// signature separator among them), which FilterLine must see.
 void TakeBodyRun(TextStream& input, TextStream& output, FilterState& state, FooterScan& scan) {
   if (state.PlainText) scan.Update(input);
   RunWriter run(output, state);
@@ -186,11 +187,11 @@ void TakeBodyRun(TextStream& input, TextStream& output, FilterState& state, Foot
   run.Finish();
 }
 
+}  // namespace
+
 // Written runs where the state allows them, every other line through
 // FilterLine, just as the line-by-line loop would after ReadLine, since no
 // read can fall between.
-}  // namespace
-
 void TakeBufferedLines(TextStream& input, TextStream& output, FilterState& state,
                        FooterScan& scan) {
   for (;;) {

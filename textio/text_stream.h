@@ -79,11 +79,10 @@ class TextStream {
   // without its terminator, and whether that terminator is CR LF rather
   // than LF. Lines are offered only up to the buffer's next lone CR, or a
   // 0x1A where a line would begin, so that each is exactly the line ReadLine
-  // would return. The
-  // result is the taken lines' bytes as they lie in the buffer, each line
-  // followed by its terminator, valid until the next operation on this
-  // stream; empty when no line is taken. For a caller that handles whole
-  // runs of lines at once.
+  // would return. The result is the taken lines' bytes as they lie in the
+  // buffer, each line followed by its terminator, valid until the next
+  // operation on this stream; empty when no line is taken. For a caller
+  // that handles whole runs of lines at once.
   template <typename Take>
   std::string_view TakeLines(Take&& take);
   // The unread bytes in the buffer, the lines TakeLines offers among
@@ -200,8 +199,9 @@ inline std::string_view TextStream::ReadLine() {
   return ReadLineSlowly();
 }
 
-// Line ends come from the index; the limit keeps every line that has a CR or
-// 0x1A, which ReadLine treats specially, away from `take`.
+// Line ends come from the index. A lone CR, which ReadLine drops from the
+// middle of a line, and a 0x1A where a line begins, which ends the input,
+// stop the walk, so `take` never meets either.
 template <typename Take>
 std::string_view TextStream::TakeLines(Take&& take) {
   if (mode_ != Mode::kInput || pos_ == end_) return {};
