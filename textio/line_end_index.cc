@@ -57,8 +57,8 @@ std::uint64_t BitsOfWord(const unsigned char* bytes) {
 
 void LineEndIndex::Reserve(std::size_t capacity) {
   if (lf_ && capacity <= capacity_) return;
-  // One word more than the bytes need: the clear word after the last.
-  const std::size_t words = capacity / kWordBits + 2;
+  // Two words more than the bytes need: the clear words after the last.
+  const std::size_t words = capacity / kWordBits + 3;
   lf_.reset(new std::uint64_t[words]);
   capacity_ = capacity;
   size_ = 0;
@@ -75,26 +75,11 @@ void LineEndIndex::Build(const char* data, std::size_t size) {
   if (size % kWordBits != 0) {
     lf_[whole_words] = BitsOfBytes(bytes + whole_words * kWordBits, size % kWordBits);
   }
-  // The word after the last indexed one is clear, whatever an earlier,
-  // longer buffer left there.
+  // The two words after the last indexed one are clear, whatever an
+  // earlier, longer buffer left there.
   const std::size_t used_words = (size + kWordBits - 1) / kWordBits;
-  lf_[used_words] = 0;
+  lf_[used_words] = lf_[used_words + 1] = 0;
   size_ = size;
-}
-
-std::size_t LineEndIndex::LfWalk::NextSlowly() {
-  const std::size_t used_words = (index_.size_ + kWordBits - 1) / kWordBits;
-  while (bits_ == 0) {
-    if (word_ + 1 >= used_words) {
-      // Every later call steps onto the clear word and ends here again.
-      word_ = used_words - 1;
-      return index_.size_;
-    }
-    bits_ = index_.lf_[++word_];
-  }
-  const std::size_t at = word_ * kWordBits + static_cast<std::size_t>(std::countr_zero(bits_));
-  bits_ &= bits_ - 1;
-  return at;
 }
 
 }  // namespace mboxclean

@@ -36,10 +36,14 @@ class LineEndIndex {
    private:
     friend class LineEndIndex;
     LfWalk(const LineEndIndex& index, std::size_t from);
-    std::size_t NextSlowly();
-    const LineEndIndex& index_;
+    // All of the walk's state is here, by value and with no call out of
+    // line, so that a caller's loop keeps it in registers.
+    const std::uint64_t* lf_;
+    std::size_t size_;
+    std::size_t used_words_;
     std::size_t word_;
     std::uint64_t bits_;  // the word's LF bits not yet handed out
+    std::uint64_t next_;  // the next word's bits, loaded a step ahead
   };
   // The walk over the LFs at or after `from`.
   LfWalk WalkLfs(std::size_t from) const { return LfWalk(*this, from); }
@@ -66,27 +70,43 @@ inline std::size_t LineEndIndex::NextLf(std::size_t from) const {
 }
 
 inline LineEndIndex::LfWalk::LfWalk(const LineEndIndex& index, std::size_t from)
-    : index_(index), word_(from / kWordBits), bits_(0) {
-  if (from < index.size_) {
-    bits_ = index.lf_[word_] & (~std::uint64_t{0} << (from % kWordBits));
+    : lf_(index.lf_.get()),
+      size_(index.size_),
+      used_words_((index.size_ + kWordBits - 1) / kWordBits),
+      word_(from / kWordBits),
+      bits_(0) {
+  if (from < size_) {
+    bits_ = lf_[word_] & (~std::uint64_t{0} << (from % kWordBits));
   } else {
     // The next step lands on the clear word (unsigned wrap for an empty
     // index, whose clear word is word 0).
-    word_ = (index.size_ + kWordBits - 1) / kWordBits - 1;
+    word_ = used_words_ - 1;
   }
+  next_ = lf_[word_ + 1];
 }
 
 // Most lines are shorter than a word, so the next LF is in this word or
-// the next: that step is taken without a branch (the word after the last
-// is kept clear for it), and only longer gaps go round a loop.
+// the next: that step is taken without a branch, and only longer gaps go
+// round a loop. The next word's bits are loaded a step ahead (the two
+// words after the last are kept clear for it), so that the load is not
+// in the chain of steps from one line end to the next.
 inline std::size_t LineEndIndex::LfWalk::Next() {
   // All ones when this word is used up: then the next word, by arithmetic
   // rather than a branch that lines of every length would mispredict.
   const std::uint64_t used_up = ~std::uint64_t{0} + (bits_ != 0);
   word_ += used_up & 1;
-  bits_ |= index_.lf_[word_] & used_up;
-  if (bits_ == 0) [[unlikely]]
-    return NextSlowly();
+  bits_ |= next_ & used_up;
+  next_ = lf_[word_ + 1];
+  while (bits_ == 0) [[unlikely]] {
+      if (word_ + 1 >= used_words_) {
+        // Every later call steps onto the clear word and ends here again.
+        word_ = used_words_ - 1;
+        next_ = 0;
+        return size_;
+      }
+      bits_ = next_;
+      next_ = lf_[++word_ + 1];
+    }
   const std::size_t at = word_ * kWordBits + static_cast<std::size_t>(std::countr_zero(bits_));
   bits_ &= bits_ - 1;
   return at;
