@@ -86,7 +86,19 @@ std::string_view CutSubjectTag(std::string_view line) {
 
 }  // namespace
 
-std::optional<std::string_view> ApplyHeaderRules(std::string_view line, FilterState& state) {
+constinit const std::array<bool, 256> internal::kRuleFirstBytes = [] {
+  std::array<bool, 256> first{};
+  first['\t'] = first[' '] = true;
+  for (const std::string_view prefix : kHeaderDropList)
+    first[static_cast<unsigned char>(prefix.front())] = true;
+  for (const std::string_view prefix : {kExtensionPrefix, kSubjectPrefix, kContentTypePrefix}) {
+    first[static_cast<unsigned char>(prefix.front())] = true;
+  }
+  return first;
+}();
+
+std::optional<std::string_view> internal::ApplyHeaderRulesSlowly(std::string_view line,
+                                                                 FilterState& state) {
   if (state.Skipping && IsContinuation(line)) return std::nullopt;
   state.Skipping = IsDroppedField(line);
   if (state.Skipping) return std::nullopt;

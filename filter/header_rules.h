@@ -5,6 +5,7 @@
 #ifndef MBOXCLEAN_FILTER_HEADER_RULES_H_
 #define MBOXCLEAN_FILTER_HEADER_RULES_H_
 
+#include <array>
 #include <optional>
 #include <string_view>
 
@@ -27,7 +28,24 @@ namespace mboxclean {
 //      it and the byte just before it, but never its "Subject:".
 //   5. A kept "Content-Type:" line sets PlainText to whether "text/plain"
 //      occurs in it; its continuation lines change nothing.
-std::optional<std::string_view> ApplyHeaderRules(std::string_view line, FilterState& state);
+inline std::optional<std::string_view> ApplyHeaderRules(std::string_view line, FilterState& state);
+
+namespace internal {
+// Whether a rule may apply to a line that begins with this byte: the first
+// bytes of the prefixes above, and TAB and space for rule 1.
+extern const std::array<bool, 256> kRuleFirstBytes;
+std::optional<std::string_view> ApplyHeaderRulesSlowly(std::string_view line, FilterState& state);
+}  // namespace internal
+
+// Inline, as most fields begin with a byte that begins no rule: those are
+// kept as they are and end any dropped field.
+inline std::optional<std::string_view> ApplyHeaderRules(std::string_view line, FilterState& state) {
+  if (!internal::kRuleFirstBytes[static_cast<unsigned char>(line.front())]) {
+    state.Skipping = false;
+    return line;
+  }
+  return internal::ApplyHeaderRulesSlowly(line, state);
+}
 
 }  // namespace mboxclean
 

@@ -139,5 +139,42 @@ TEST(HeaderRules, EveryDropListFieldGoesWithItsContinuationLines) {
   }
 }
 
+// The inline test of the first byte only shortens the way to a result the
+// full rules give too: for lines that begin with every byte and go on as
+// every rule's prefix does, in both states of Skipping.
+TEST(HeaderRules, FirstByteShortcutAgreesWithTheFullRules) {
+  const std::string_view tails[] = {"",
+                                    "eceived: a",
+                                    "eturn-Path: a",
+                                    "elivered-To: a",
+                                    "L-Build: a",
+                                    "ender: a",
+                                    "istribution: a",
+                                    "ist-Unsubscribe: a",
+                                    "-Spam: a",
+                                    "-Priority: 1",
+                                    "-Mailer: a",
+                                    "ubject: a - fido7.b",
+                                    "ontent-Type: text/html",
+                                    "\tcontinued"};
+  for (int byte = 0; byte < 256; ++byte) {
+    for (const std::string_view tail : tails) {
+      for (const bool skipping : {false, true}) {
+        const std::string line = static_cast<char>(byte) + std::string(tail);
+        SCOPED_TRACE(testing::Message()
+                     << "line " << testing::PrintToString(line) << (skipping ? ", skipping" : ""));
+        FilterState inline_state;
+        inline_state.InHeader = inline_state.PlainText = true;
+        inline_state.Skipping = skipping;
+        FilterState full_state = inline_state;
+        EXPECT_EQ(ApplyHeaderRules(line, inline_state),
+                  internal::ApplyHeaderRulesSlowly(line, full_state));
+        EXPECT_EQ(inline_state.Skipping, full_state.Skipping);
+        EXPECT_EQ(inline_state.PlainText, full_state.PlainText);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace mboxclean
