@@ -25,6 +25,11 @@ struct FooterScan {
   bool MayHoldFooter(std::string_view line) const {
     return static_cast<std::size_t>(line.data() + line.size() - base) >= end;
   }
+  // The same bound as an offset in `buffer`, the buffer `base` lies in: a
+  // line may hold one if its LF lies at or after it.
+  std::size_t BoundIn(const char* buffer) const {
+    return static_cast<std::size_t>(base - buffer) + end;
+  }
 };
 
 // Handles every line that lies whole in the input buffer (see

@@ -85,6 +85,22 @@ class TextStream {
   // that handles whole runs of lines at once.
   template <typename Take>
   std::string_view TakeLines(Take&& take);
+  // The lines TakeLines offers, for a caller that walks the LF index itself
+  // and keeps its own state in registers instead of taking a call per line.
+  struct LineWalk {
+    const char* base;          // the buffer
+    std::size_t begin;         // its first unread byte, where a line begins
+    std::size_t end;           // the end of its valid bytes
+    std::size_t next_cr;       // its first CR at or after `begin`; `end` if none
+    LineEndIndex::LfWalk lfs;  // the LFs from `begin` on
+  };
+  // Hands `walk` the lines that lie whole in the buffer. It returns the
+  // offset just past the LF of the last line it takes (`begin` for none).
+  // It may take, in order, the lines TakeLines would offer: none that holds
+  // a CR other than one just before its LF, and none that begins with
+  // 0x1A. The result is as TakeLines's.
+  template <typename Walk>
+  std::string_view TakeWalkedLines(Walk&& walk);
   // The unread bytes in the buffer, the lines TakeLines offers among
   // them: a caller that looks for something in those lines can search these
   // once instead of every line.
@@ -223,6 +239,16 @@ std::string_view TextStream::TakeLines(Take&& take) {
     if (taken == Taken::kYesAndStop) break;
   }
   const std::string_view taken(base + pos_, at - pos_);
+  pos_ = at;
+  return taken;
+}
+
+template <typename Walk>
+std::string_view TextStream::TakeWalkedLines(Walk&& walk) {
+  if (mode_ != Mode::kInput || pos_ == end_) return {};
+  if (next_cr_ < pos_) next_cr_ = FindByte('\r', pos_);
+  const std::size_t at = walk(LineWalk{buffer_.get(), pos_, end_, next_cr_, index_.WalkLfs(pos_)});
+  const std::string_view taken(buffer_.get() + pos_, at - pos_);
   pos_ = at;
   return taken;
 }
