@@ -123,7 +123,8 @@ void FilterLine(std::string_view line, FilterState& state, TextStream& output) {
     WriteEmptyLines(output, 1);
   }
   if (state.InHeader) {
-    if (const auto kept = ApplyHeaderRules(line, state)) WriteLine(output, *kept);
+    const std::size_t kept = ApplyHeaderRules(line, state);
+    if (kept != kDroppedLine) WriteLine(output, line.substr(0, kept));
     return;
   }
   FilterBodyLine(line, state, output);

@@ -78,33 +78,33 @@ bool IsDroppedField(std::string_view line) {
 // The tag, what follows it and the byte before it (normally a space) go.
 // The field name stays whole even when the tag follows the colon directly:
 // a header line without its colon would end the header block for a reader.
-std::string_view CutSubjectTag(std::string_view line) {
+std::size_t SubjectLengthWithoutTag(std::string_view line) {
   const std::size_t tag = line.find(kSubjectTag, kSubjectPrefix.size());
-  if (tag == std::string_view::npos) return line;
-  return line.substr(0, std::max(tag - 1, kSubjectPrefix.size()));
+  if (tag == std::string_view::npos) return line.size();
+  return std::max(tag - 1, kSubjectPrefix.size());
 }
 
 }  // namespace
 
-constinit const std::array<bool, 256> internal::kRuleFirstBytes = [] {
-  std::array<bool, 256> first{};
-  first['\t'] = first[' '] = true;
-  for (const std::string_view prefix : kHeaderDropList)
-    first[static_cast<unsigned char>(prefix.front())] = true;
+constinit const std::array<internal::FirstByte, 256> internal::kFirstBytes = [] {
+  std::array<FirstByte, 256> first{};
+  first['\t'] = first[' '] = FirstByte::kContinuation;
+  for (const std::string_view prefix : kHeaderDropList) {
+    first[static_cast<unsigned char>(prefix.front())] = FirstByte::kRule;
+  }
   for (const std::string_view prefix : {kExtensionPrefix, kSubjectPrefix, kContentTypePrefix}) {
-    first[static_cast<unsigned char>(prefix.front())] = true;
+    first[static_cast<unsigned char>(prefix.front())] = FirstByte::kRule;
   }
   return first;
 }();
 
-std::optional<std::string_view> internal::ApplyHeaderRulesSlowly(std::string_view line,
-                                                                 FilterState& state) {
-  if (state.Skipping && IsContinuation(line)) return std::nullopt;
+std::size_t internal::ApplyHeaderRulesSlowly(std::string_view line, FilterState& state) {
+  if (state.Skipping && IsContinuation(line)) return kDroppedLine;
   state.Skipping = IsDroppedField(line);
-  if (state.Skipping) return std::nullopt;
-  if (StartsWith(line, kSubjectPrefix)) return CutSubjectTag(line);
+  if (state.Skipping) return kDroppedLine;
+  if (StartsWith(line, kSubjectPrefix)) return SubjectLengthWithoutTag(line);
   if (StartsWith(line, kContentTypePrefix)) state.PlainText = Occurs(line, kPlainTextType);
-  return line;
+  return line.size();
 }
 
 }  // namespace mboxclean

@@ -6,16 +6,20 @@
 #define MBOXCLEAN_FILTER_HEADER_RULES_H_
 
 #include <array>
-#include <optional>
+#include <cstddef>
 #include <string_view>
 
 #include "filter/filter_state.h"
 
 namespace mboxclean {
 
-// Decides a non-empty, normalised header-block line: nothing when it is
-// dropped, otherwise the line to write (possibly shortened; a view into
-// `line`). Reads and sets `state.Skipping`, and may set `state.PlainText`.
+// What a dropped line keeps of itself.
+inline constexpr std::size_t kDroppedLine = std::string_view::npos;
+
+// Decides a non-empty, normalised header-block line: how many of its first
+// bytes are written (all of them, or fewer for a subject that loses its
+// tag), or kDroppedLine. Reads and sets `state.Skipping`, and may set
+// `state.PlainText`.
 //
 // The rules, in the order they are applied (all byte-exact, case-sensitive):
 //   1. While Skipping, a line that begins with TAB or space continues the
@@ -28,21 +32,30 @@ namespace mboxclean {
 //      it and the byte just before it, but never its "Subject:".
 //   5. A kept "Content-Type:" line sets PlainText to whether "text/plain"
 //      occurs in it; its continuation lines change nothing.
-inline std::optional<std::string_view> ApplyHeaderRules(std::string_view line, FilterState& state);
+inline std::size_t ApplyHeaderRules(std::string_view line, FilterState& state);
 
 namespace internal {
-// Whether a rule may apply to a line that begins with this byte: the first
-// bytes of the prefixes above, and TAB and space for rule 1.
-extern const std::array<bool, 256> kRuleFirstBytes;
-std::optional<std::string_view> ApplyHeaderRulesSlowly(std::string_view line, FilterState& state);
+// What the first byte of a line says of the rules that may apply to it.
+enum class FirstByte : unsigned char {
+  kNoRule,        // none: the line is kept whole and clears Skipping
+  kContinuation,  // TAB or space: only rule 1
+  kRule,          // the first byte of a prefix above
+};
+extern const std::array<FirstByte, 256> kFirstBytes;
+std::size_t ApplyHeaderRulesSlowly(std::string_view line, FilterState& state);
 }  // namespace internal
 
-// Inline, as most fields begin with a byte that begins no rule: those are
-// kept as they are and end any dropped field.
-inline std::optional<std::string_view> ApplyHeaderRules(std::string_view line, FilterState& state) {
-  if (!internal::kRuleFirstBytes[static_cast<unsigned char>(line.front())]) {
-    state.Skipping = false;
-    return line;
+// Inline, as most fields begin with a byte that begins no rule, and many
+// lines continue a field: those need nothing more than that byte.
+inline std::size_t ApplyHeaderRules(std::string_view line, FilterState& state) {
+  switch (internal::kFirstBytes[static_cast<unsigned char>(line.front())]) {
+    case internal::FirstByte::kNoRule:
+      state.Skipping = false;
+      return line.size();
+    case internal::FirstByte::kContinuation:
+      return state.Skipping ? kDroppedLine : line.size();
+    case internal::FirstByte::kRule:
+      break;
   }
   return internal::ApplyHeaderRulesSlowly(line, state);
 }

@@ -31,7 +31,6 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 
 #include "filter/filter_line.h"
 #include "filter/footer_markers.h"
@@ -93,7 +92,7 @@ class RunWriter {
   // The line from `at` to the LF at `lf` leaves as `text`.
   void Replaced(std::string_view text, std::size_t at, std::size_t lf) {
     Flush(at, lf + 1);
-    WriteEmptyLines(output_, state_.PendingBlankLines);
+    if (state_.PendingBlankLines != 0) WriteEmptyLines(output_, state_.PendingBlankLines);
     state_.PendingBlankLines = 0;
     output_.WriteText(text);
     output_.WriteChar('\n');
@@ -108,7 +107,7 @@ class RunWriter {
   // next piece starts at `next`.
   void Flush(std::size_t at, std::size_t next) {
     if (written_end_ != 0) {
-      WriteEmptyLines(output_, state_.PendingBlankLines);
+      if (state_.PendingBlankLines != 0) WriteEmptyLines(output_, state_.PendingBlankLines);
       output_.WriteLines({base_ + piece_, written_end_ - piece_});
       CheckIo();
       state_.PendingBlankLines = 0;
@@ -245,13 +244,13 @@ const std::array<std::array<bool, 256>, 2> kBodyStops = [] {
         bytes[at] == static_cast<unsigned char>(kEndOfInputByte)) {
       break;
     }
-    const std::optional<std::string_view> kept = ApplyHeaderRules(line, state);
-    if (!kept) {
+    const std::size_t kept = ApplyHeaderRules(line, state);
+    if (kept == kDroppedLine) {
       run.Dropped(at, lf);
-    } else if (kept->size() == line.size() && !crlf) {
+    } else if (kept == line.size() && !crlf) {
       run.Kept(lf, false);
     } else {
-      run.Replaced(*kept, at, lf);
+      run.Replaced(line.substr(0, kept), at, lf);
     }
   }
   run.Finish(at);

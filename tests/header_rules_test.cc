@@ -27,8 +27,9 @@ Result ApplyToBlock(std::string_view block) {
   std::string kept;
   while (!block.empty()) {
     const std::size_t end = block.find('\n');
-    if (const auto line = ApplyHeaderRules(block.substr(0, end), state)) {
-      kept.append(*line);
+    const std::string_view line = block.substr(0, end);
+    if (const std::size_t length = ApplyHeaderRules(line, state); length != kDroppedLine) {
+      kept.append(line.substr(0, length));
       kept.push_back('\n');
     }
     block.remove_prefix(end + 1);
