@@ -4,14 +4,16 @@
 // whose stale bits must never be found. The word routines under it are
 // checked the same way on their own: the plain byte loop on every build,
 // and beside it the vector routine of the build's target (SSE2 on x86-64,
-// NEON on ARM64).
+// NEON on ARM64) and, where the processor has it, the AVX2 routine.
 #include "textio/line_end_index.h"
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "textio/line_end_bits.h"
 
@@ -161,6 +163,48 @@ TEST(LineEndBitsTest, PartialWordsFromEveryOffsetMatchAByteSearch) {
     for (std::size_t count = 0; count <= 64; ++count) {
       EXPECT_EQ(BitsOfBytes(At(buffer, from), count), SearchedBits(buffer, from, count))
           << "plain, from " << from << " count " << count;
+    }
+  }
+}
+
+// The routines for whole words, on buffers with and without CR, from every
+// offset in a word: the bits of each word, and the CR answer, which may be
+// yes without a CR only from a routine that does not look.
+TEST(LineEndBitsTest, WordRoutinesMatchAByteSearch) {
+  struct Routine {
+    const char* name;
+    line_end_bits::WordsRoutine bits_of_words;
+    bool looks_for_cr;
+  };
+  std::vector<Routine> routines = {{"words of BitsOfWord", line_end_bits::BitsOfWords, false}};
+  if (line_end_bits::HasAvx2()) {
+    routines.push_back({"AVX2", line_end_bits::BitsOfWordsAvx2, true});
+  } else {
+    std::printf("this processor has no AVX2: its routine is not tested here\n");
+  }
+  std::string all_values(256, '\0');
+  for (std::size_t value = 0; value < 256; ++value) all_values[value] = static_cast<char>(value);
+  std::string without_cr = Pattern(512) + all_values;
+  for (char& byte : without_cr) byte = byte == '\r' ? 'x' : byte;
+  for (const Routine& routine : routines) {
+    for (const std::size_t cr_at : {std::string::npos, std::size_t{0}, std::size_t{31},
+                                    std::size_t{32}, std::size_t{63}, std::size_t{64 * 9 + 40}}) {
+      std::string buffer = without_cr;
+      if (cr_at != std::string::npos) buffer[cr_at + 64] = '\r';
+      for (std::size_t from = 0; from < 64; ++from) {
+        const std::size_t words = (buffer.size() - from) / 64;
+        std::vector<std::uint64_t> bits(words);
+        const bool may_hold_cr = routine.bits_of_words(At(buffer, from), words, bits.data());
+        for (std::size_t word = 0; word < words; ++word) {
+          ASSERT_EQ(bits[word], SearchedBits(buffer, from + word * 64, 64))
+              << routine.name << ", from " << from << " word " << word;
+        }
+        const bool holds_cr = buffer.substr(from, words * 64).find('\r') != std::string::npos;
+        if (holds_cr || routine.looks_for_cr) {
+          ASSERT_EQ(may_hold_cr, holds_cr)
+              << routine.name << ", CR at " << cr_at << " from " << from;
+        }
+      }
     }
   }
 }

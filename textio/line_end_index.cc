@@ -1,5 +1,7 @@
 #include "textio/line_end_index.h"
 
+#include <cstring>
+
 #include "textio/line_end_bits.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -8,6 +10,13 @@
 #elif defined(__aarch64__) || defined(_M_ARM64)
 #include <arm_neon.h>
 #define MBOXCLEAN_HAVE_NEON 1
+#endif
+
+// AVX2 is not in the x86-64 baseline: its routine is compiled for it alone
+// and run only where the processor has it.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define MBOXCLEAN_HAVE_AVX2_ROUTINE 1
 #endif
 
 namespace mboxclean {
@@ -53,6 +62,43 @@ std::uint64_t BitsOfWord(const unsigned char* bytes) {
 #endif
 }
 
+bool BitsOfWords(const unsigned char* bytes, std::size_t words, std::uint64_t* bits) {
+  for (std::size_t word = 0; word < words; ++word) bits[word] = BitsOfWord(bytes + word * 64);
+  return true;
+}
+
+#ifdef MBOXCLEAN_HAVE_AVX2_ROUTINE
+bool HasAvx2() { return __builtin_cpu_supports("avx2"); }
+
+[[gnu::target("avx2")]] bool BitsOfWordsAvx2(const unsigned char* bytes, std::size_t words,
+                                             std::uint64_t* bits) {
+  const __m256i lf = _mm256_set1_epi8('\n');
+  const __m256i cr = _mm256_set1_epi8('\r');
+  __m256i crs = _mm256_setzero_si256();
+  for (std::size_t word = 0; word < words; ++word) {
+    const auto* const at = reinterpret_cast<const __m256i*>(bytes + word * 64);
+    const __m256i low = _mm256_loadu_si256(at);
+    const __m256i high = _mm256_loadu_si256(at + 1);
+    const auto low_bits =
+        static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, lf)));
+    const auto high_bits =
+        static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, lf)));
+    bits[word] = std::uint64_t{high_bits} << 32 | low_bits;
+    crs = _mm256_or_si256(crs,
+                          _mm256_or_si256(_mm256_cmpeq_epi8(low, cr), _mm256_cmpeq_epi8(high, cr)));
+  }
+  return _mm256_testz_si256(crs, crs) == 0;
+}
+#else
+bool HasAvx2() { return false; }
+
+bool BitsOfWordsAvx2(const unsigned char* bytes, std::size_t words, std::uint64_t* bits) {
+  return BitsOfWords(bytes, words, bits);
+}
+#endif
+
+WordsRoutine FastestWordsRoutine() { return HasAvx2() ? BitsOfWordsAvx2 : BitsOfWords; }
+
 }  // namespace line_end_bits
 
 void LineEndIndex::Reserve(std::size_t capacity) {
@@ -65,15 +111,14 @@ void LineEndIndex::Reserve(std::size_t capacity) {
 }
 
 void LineEndIndex::Build(const char* data, std::size_t size) {
-  using line_end_bits::BitsOfBytes;
-  using line_end_bits::BitsOfWord;
+  static const line_end_bits::WordsRoutine bits_of_words = line_end_bits::FastestWordsRoutine();
   const auto* bytes = reinterpret_cast<const unsigned char*>(data);
   const std::size_t whole_words = size / kWordBits;
-  for (std::size_t word = 0; word < whole_words; ++word) {
-    lf_[word] = BitsOfWord(bytes + word * kWordBits);
-  }
-  if (size % kWordBits != 0) {
-    lf_[whole_words] = BitsOfBytes(bytes + whole_words * kWordBits, size % kWordBits);
+  may_hold_cr_ = bits_of_words(bytes, whole_words, lf_.get());
+  if (const std::size_t tail = size % kWordBits; tail != 0) {
+    const unsigned char* const tail_bytes = bytes + whole_words * kWordBits;
+    lf_[whole_words] = line_end_bits::BitsOfBytes(tail_bytes, tail);
+    may_hold_cr_ = may_hold_cr_ || std::memchr(tail_bytes, '\r', tail) != nullptr;
   }
   // The two words after the last indexed one are clear, whatever an
   // earlier, longer buffer left there.

@@ -110,7 +110,7 @@ bool TextStream::Refill() {
   // again without reading. Without it, a terminal may give more data later.
   if (count == 0 && crlf_) input_ended_ = true;
   index_.Build(buffer_.get(), end_);
-  next_cr_ = FindByte('\r', 0);
+  next_cr_ = index_.MayHoldCr() ? FindByte('\r', 0) : end_;
   ++refills_;
   return count > 0;
 }
