@@ -21,10 +21,10 @@ inline constexpr int kPathTooLong = 206;
 inline constexpr int kFileTooLarge = 223;
 inline constexpr int kBrokenPipe = 232;
 
-inline constexpr int kStreamNotOpen = 103;       // Close or EndStatement on a closed stream
-inline constexpr int kNotOpenForInput = 104;     // reading a stream not open for input
-inline constexpr int kNotOpenForOutput = 105;    // writing a stream not open for output,
-                                                 // or a handle of no usable kind
+inline constexpr int kStreamNotOpen = 103;     // Close or EndStatement on a closed stream
+inline constexpr int kNotOpenForInput = 104;   // reading a stream not open for input
+inline constexpr int kNotOpenForOutput = 105;  // writing a stream not open for output,
+                                               // or a handle of no usable kind
 inline constexpr int kOutOfMemory = 203;
 
 }  // namespace mboxclean::error_code
