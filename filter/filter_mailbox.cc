@@ -42,9 +42,8 @@ void RunFilter(std::string_view input_path, std::string_view output_path, std::s
   CheckIo();
 
   FilterState state;
-  FooterScan scan;
   for (;;) {
-    if (loop == LineLoop::kBulk) TakeBufferedLines(input, output, state, scan);
+    if (loop == LineLoop::kBulk) TakeBufferedLines(input, output, state);
     const bool at_end = input.AtEnd();
     CheckIo();
     if (at_end) break;

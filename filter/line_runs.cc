@@ -2,28 +2,28 @@
 // CR in it but one just before its LF, and not beginning with 0x1A, is the
 // very line ReadLine would return (less that CR), and no read can fall
 // between two such lines; so these lines are taken from the buffer without
-// AtEnd and ReadLine. Where the output is not a terminal, two walks skip
-// the state machine's dispatch, doing for each line what FilterLine would
-// do in that state:
+// AtEnd and ReadLine, one walk over the buffer's LF index after each read.
+// Where the output is not a terminal, two walks skip the state machine's
+// dispatch, doing for each line what FilterLine would do in that state:
 //
-//   header walk  the lines of a header block, up to an empty line, a line
-//                with bytes to trim or a "From " line: each goes through
-//                the header rules;
+//   header walk  the lines of a header block: each goes through the header
+//                rules, up to an empty line, a line with bytes to trim or a
+//                "From " line;
 //   body walk    the lines of a body that is being written (not Skipping,
 //                no "-- " held), up to a "From " line, a footer of a
 //                plain-text message, or a line that starts with "-- " and
 //                has bytes to trim ("-- " alone among them).
 //
-// Each walks the buffer's LF index itself, with its state in registers, so
-// that the common body line costs a few byte tests and neither a call nor
-// a store. A stretch of lines that leave exactly as they came (ended by LF
-// alone, nothing to trim), with the exactly empty lines among them, is
-// copied to the output in one piece, through the buffer, so that its bytes
-// leave in the same transfers as line by line; other lines are written as
-// FilterLine writes them. Every line a walk refuses goes through
-// FilterLine, and so does every line in any other state; lines that do not
-// lie whole in the buffer, hold a lone CR or begin with 0x1A are read and
-// handled one at a time, as ever.
+// Each keeps its state in registers, so that the common body line costs a
+// few byte tests and neither a call nor a store. A stretch of lines that
+// leave exactly as they came (ended by LF alone, nothing to trim), with the
+// exactly empty lines among them, is copied to the output in one piece,
+// through the buffer, so that its bytes leave in the same transfers as line
+// by line; other lines are written as FilterLine writes them. The line
+// that ends a walk goes through FilterLine, and so does every line in any
+// other state, after which the walk its new state allows goes on. Lines
+// that do not lie whole in the buffer, hold a lone CR or begin with 0x1A
+// end the whole walk: they are read and handled one at a time, as ever.
 
 #include "filter/line_runs.h"
 
@@ -39,31 +39,7 @@
 #include "textio/failure_exit.h"
 
 namespace mboxclean {
-
-void FooterScan::Update(const TextStream& input) {
-  const std::string_view bytes = input.BufferedBytes();
-  if (refills == input.Refills() && bytes.data() >= base &&
-      static_cast<std::size_t>(bytes.data() - base) < end) {
-    return;
-  }
-  refills = input.Refills();
-  base = bytes.data();
-  // With none found, no line of the buffer ends at or after `end`.
-  end = std::min(EndOfFirstFooterAnywhere(bytes), bytes.size() + 1);
-}
-
 namespace {
-
-using Taken = TextStream::Taken;
-
-// Whether the lines from here on may be taken as a written run: the header
-// lines of a message, or plain body lines being written; not for a
-// terminal, which wants each line as a statement of its own.
-bool WritesRuns(const FilterState& state, const TextStream& output) {
-  if (output.WritesEachStatement()) return false;
-  if (state.InHeader) return state.PendingBlankLines == 0;
-  return !state.Skipping && !state.SignaturePending;
-}
 
 // The output of a written run. The lines taken are followed, piece by
 // piece, by what FilterLine would write for them: a piece is a stretch of
@@ -132,11 +108,69 @@ std::size_t FindCr(const TextStream::LineWalk& lines, std::size_t from) {
                        : static_cast<std::size_t>(static_cast<const char*>(cr) - lines.base);
 }
 
-// Whether a normalised, non-empty body line is one that FilterLine would
-// write as it is: no separator, no footer of a plain-text message.
-bool PlainBodyText(std::string_view text, const FilterState& state, const FooterScan& scan) {
+// Where, in the walked buffer, the first footer that may stand anywhere in
+// a line ends: a line that ends at or after that offset may hold one, and
+// no line before it does. Searched when a plain-text body first needs it,
+// and again once the walk has gone past the line that holds it.
+class FooterBound {
+ public:
+  explicit FooterBound(const TextStream::LineWalk& lines) : lines_(lines) {}
+
+  // The bound for the lines from `at` on.
+  std::size_t From(std::size_t at) {
+    if (at < searched_from_ || at >= bound_) {
+      searched_from_ = at;
+      const std::size_t found = EndOfFirstFooterAnywhere({lines_.base + at, lines_.end - at});
+      bound_ = found == std::string_view::npos ? lines_.end + 1 : at + found;
+    }
+    return bound_;
+  }
+
+ private:
+  const TextStream::LineWalk& lines_;
+  std::size_t searched_from_ = static_cast<std::size_t>(-1);
+  std::size_t bound_ = 0;
+};
+
+// Where a walk stands: the line that begins at `at`, the first CR at or
+// after it, and the walk over the LFs from there.
+struct Cursor {
+  std::size_t at;
+  std::size_t cr;
+  LineEndIndex::LfWalk lfs;
+};
+
+// What a walk did: taken lines up to `cursor.at`, and whether it stopped
+// there at a line that is not for a walk (not whole in the buffer, holding
+// a lone CR, or beginning with 0x1A).
+struct Step {
+  Cursor cursor;
+  bool stopped;
+};
+
+// The run's output so far, then the line from `c.at` through FilterLine;
+// the walk goes on after its LF.
+Step HandOver(RunWriter& run, Cursor c, std::string_view line, std::size_t lf, std::size_t next_cr,
+              TextStream& output, FilterState& state) {
+  run.Finish(c.at);
+  FilterLine(line, state, output);
+  c.at = lf + 1;
+  c.cr = next_cr;
+  return {c, false};
+}
+
+Step Stop(RunWriter& run, const Cursor& c) {
+  run.Finish(c.at);
+  return {c, true};
+}
+
+// Whether a normalised, non-empty body line, which ends at `end`, is one
+// that FilterLine would write as it is: no separator, no footer of a
+// plain-text message.
+bool PlainBodyText(std::string_view text, std::size_t end, const FilterState& state,
+                   std::size_t footer_bound) {
   if (StartsWith(text, kMessageSeparator)) return false;
-  return !state.PlainText || (!scan.MayHoldFooter(text) && !StartsWithFooter(text));
+  return !state.PlainText || (end < footer_bound && !StartsWithFooter(text));
 }
 
 // First bytes that make a body line worth a closer look, in a message
@@ -156,139 +190,150 @@ const std::array<std::array<bool, 256>, 2> kBodyStops = [] {
   return stops;
 }();
 
-// The lines of a body being written (not Skipping, no "-- " held), each
-// as FilterLine would handle it, until one that FilterLine must see: a
+// The lines of a body being written (not Skipping, no "-- " held), each as
+// FilterLine would handle it, up to the first that FilterLine must see: a
 // "From " line, a footer of a plain-text message, a line that starts with
-// "-- " and has bytes to trim ("-- " alone among them), a line that begins
-// with 0x1A or holds a lone CR, and the first line not whole in the buffer.
+// "-- " and has bytes to trim ("-- " alone among them), which it is handed.
 // The common line (last byte above 0x20, no byte worth a closer look first,
 // its LF before the next CR and before any footer that may stand anywhere)
 // and the exactly empty line cost a few byte tests, with no store and no
-// call; returns the offset after the last line taken.
-[[gnu::noinline]] std::size_t WalkBody(TextStream::LineWalk lines, TextStream& output,
-                                       FilterState& state, const FooterScan& scan) {
+// call.
+[[gnu::noinline]] Step WalkBody(Cursor c, const TextStream::LineWalk& lines, TextStream& output,
+                                FilterState& state, FooterBound& footers) {
   const auto* const bytes = reinterpret_cast<const unsigned char*>(lines.base);
   const bool* const stops = kBodyStops[state.PlainText].data();
-  // A line whose LF lies at or after this may hold a footer.
-  const std::size_t footer_bound = state.PlainText ? scan.BoundIn(lines.base) : lines.end;
-  std::size_t cr = lines.next_cr;
-  std::size_t limit = std::min(cr, footer_bound);
-  RunWriter run(output, state, lines.base, lines.begin);
-  std::size_t at = lines.begin;
-  // A line taken moves `at` past it; one refused leaves it there.
-  for (std::size_t lf;; at = lf + 1) {
-    lf = lines.lfs.Next();
+  const std::size_t footer_bound = state.PlainText ? footers.From(c.at) : lines.end + 1;
+  std::size_t limit = std::min(c.cr, footer_bound);
+  RunWriter run(output, state, lines.base, c.at);
+  // A line taken moves the cursor past it; one refused leaves it there.
+  for (std::size_t lf, next_cr = c.cr;; c.at = lf + 1, c.cr = next_cr) {
+    lf = c.lfs.Next();
     std::size_t line_end = lf;
     bool trims = true;
-    if (lf >= limit) [[unlikely]] {
-      // No LF left, a lone CR, the footer bound, or a line ended by CR LF,
-      // whose CR goes as a byte to trim.
-      if (lf == lines.end || cr + 1 != lf) break;
-      line_end = cr;
-      cr = FindCr(lines, lf + 1);
-      limit = std::min(cr, footer_bound);
-    } else {
-      const bool empty = lf == at;
+    bool may_hold_footer = false;
+    if (lf < limit) [[likely]] {
+      const bool empty = lf == c.at;
       // An empty line reads its own LF here, and does not trim.
       trims = !empty & (bytes[lf - !empty] <= 0x20);
-      if (!(trims | stops[bytes[at]])) [[likely]] {
+      if (!(trims | stops[bytes[c.at]])) [[likely]] {
         run.Kept(lf, empty);
         continue;
       }
-    }
-    const std::string_view line(lines.base + at, line_end - at);
-    if (bytes[at] == static_cast<unsigned char>(kEndOfInputByte)) break;
-    if (!trims) {
-      if (!PlainBodyText(line, state, scan)) break;
-      run.Kept(lf, false);
-      continue;
-    }
-    // A line that starts with "-- " keeps its trailing bytes.
-    if (StartsWith(line, kSignatureSeparator)) break;
-    const std::string_view text = TrimRight(line);
-    if (text.empty()) {
-      run.Blank(at, lf);
+    } else if (lf >= c.cr) {
+      // No LF left, a lone CR, or a line ended by CR LF, whose CR goes as
+      // a byte to trim.
+      if (lf == lines.end || c.cr + 1 != lf) return Stop(run, c);
+      line_end = c.cr;
+      next_cr = FindCr(lines, lf + 1);
+      limit = std::min(next_cr, footer_bound);
     } else {
-      if (!PlainBodyText(text, state, scan)) break;
-      run.Replaced(text, at, lf);
+      may_hold_footer = true;
+    }
+    if (bytes[c.at] == static_cast<unsigned char>(kEndOfInputByte)) return Stop(run, c);
+    const std::string_view line(lines.base + c.at, line_end - c.at);
+    if (may_hold_footer) return HandOver(run, c, line, lf, next_cr, output, state);
+    std::string_view text = line;
+    if (trims) {
+      // A line that starts with "-- " keeps its trailing bytes.
+      if (StartsWith(line, kSignatureSeparator)) {
+        return HandOver(run, c, line, lf, next_cr, output, state);
+      }
+      text = TrimRight(line);
+      if (text.empty()) {
+        run.Blank(c.at, lf);
+        continue;
+      }
+    }
+    if (!PlainBodyText(text, c.at + text.size(), state, footer_bound)) {
+      return HandOver(run, c, line, lf, next_cr, output, state);
+    }
+    if (trims) {
+      run.Replaced(text, c.at, lf);
+    } else {
+      run.Kept(lf, false);
     }
   }
-  run.Finish(at);
-  return at;
 }
 
 // The lines of a header block, each through the header rules as in
-// FilterLine, until an empty line (the end of the block), a line with
-// bytes to trim, a "From " line, a line that begins with 0x1A or holds a
-// lone CR, and the first line not whole in the buffer; returns the offset
-// after the last line taken.
-[[gnu::noinline]] std::size_t WalkHeader(TextStream::LineWalk lines, TextStream& output,
-                                         FilterState& state) {
+// FilterLine, up to the first that FilterLine must see: an empty line (the
+// end of the block), a line with bytes to trim or a "From " line, which it
+// is handed.
+[[gnu::noinline]] Step WalkHeader(Cursor c, const TextStream::LineWalk& lines, TextStream& output,
+                                  FilterState& state) {
   const auto* const bytes = reinterpret_cast<const unsigned char*>(lines.base);
-  std::size_t cr = lines.next_cr;
-  RunWriter run(output, state, lines.base, lines.begin);
-  std::size_t at = lines.begin;
-  // A line taken moves `at` past it; one refused leaves it there.
-  for (std::size_t lf;; at = lf + 1) {
-    lf = lines.lfs.Next();
+  RunWriter run(output, state, lines.base, c.at);
+  // A line taken moves the cursor past it; one refused leaves it there.
+  for (std::size_t lf, next_cr = c.cr;; c.at = lf + 1, c.cr = next_cr) {
+    lf = c.lfs.Next();
     std::size_t line_end = lf;
-    const bool crlf = lf >= cr;
+    const bool crlf = lf >= c.cr;
     if (crlf) [[unlikely]] {
-      if (lf == lines.end || cr + 1 != lf) break;
-      line_end = cr;
-      cr = FindCr(lines, lf + 1);
+      if (lf == lines.end || c.cr + 1 != lf) return Stop(run, c);
+      line_end = c.cr;
+      next_cr = FindCr(lines, lf + 1);
     }
-    if (line_end == at || bytes[line_end - 1] <= 0x20) break;
-    const std::string_view line(lines.base + at, line_end - at);
-    if ((bytes[at] == 'F' && StartsWith(line, kMessageSeparator)) ||
-        bytes[at] == static_cast<unsigned char>(kEndOfInputByte)) {
-      break;
+    const unsigned char first = bytes[c.at];
+    if (first == static_cast<unsigned char>(kEndOfInputByte)) return Stop(run, c);
+    const std::string_view line(lines.base + c.at, line_end - c.at);
+    if (line.empty() || static_cast<unsigned char>(line.back()) <= 0x20 ||
+        (first == 'F' && StartsWith(line, kMessageSeparator))) {
+      return HandOver(run, c, line, lf, next_cr, output, state);
     }
     const std::size_t kept = ApplyHeaderRules(line, state);
     if (kept == kDroppedLine) {
-      run.Dropped(at, lf);
+      run.Dropped(c.at, lf);
     } else if (kept == line.size() && !crlf) {
       run.Kept(lf, false);
     } else {
-      run.Replaced(line.substr(0, kept), at, lf);
+      run.Replaced(line.substr(0, kept), c.at, lf);
     }
   }
-  run.Finish(at);
-  return at;
 }
 
-void TakeHeaderRun(TextStream& input, TextStream& output, FilterState& state) {
-  input.TakeWalkedLines(
-      [&](TextStream::LineWalk lines) { return WalkHeader(lines, output, state); });
+// One line through FilterLine: in a state no walk takes (a terminal as
+// output, a held "-- ", the rest of a message after its footer, the line
+// after a header block's empty line).
+Step TakeOneLine(Cursor c, const TextStream::LineWalk& lines, TextStream& output,
+                 FilterState& state) {
+  const std::size_t lf = c.lfs.Next();
+  std::size_t line_end = lf;
+  std::size_t next_cr = c.cr;
+  if (lf >= c.cr) {
+    if (lf == lines.end || c.cr + 1 != lf) return {c, true};
+    line_end = c.cr;
+    next_cr = FindCr(lines, lf + 1);
+  }
+  if (lines.base[c.at] == kEndOfInputByte) return {c, true};
+  FilterLine({lines.base + c.at, line_end - c.at}, state, output);
+  c.at = lf + 1;
+  c.cr = next_cr;
+  return {c, false};
 }
 
-void TakeBodyRun(TextStream& input, TextStream& output, FilterState& state, FooterScan& scan) {
-  if (state.PlainText) scan.Update(input);
-  input.TakeWalkedLines(
-      [&](TextStream::LineWalk lines) { return WalkBody(lines, output, state, scan); });
+// Every line that lies whole in the buffer, by the walk its state allows.
+TextStream::WalkedTo WalkLines(const TextStream::LineWalk& lines, TextStream& output,
+                               FilterState& state) {
+  // A terminal wants each line as a statement of its own: no runs.
+  const bool runs = !output.WritesEachStatement();
+  FooterBound footers(lines);
+  Cursor c{lines.begin, lines.next_cr, lines.lfs};
+  for (;;) {
+    const Step step = runs && state.InHeader && state.PendingBlankLines == 0
+                          ? WalkHeader(c, lines, output, state)
+                      : runs && !state.InHeader && !state.Skipping && !state.SignaturePending
+                          ? WalkBody(c, lines, output, state, footers)
+                          : TakeOneLine(c, lines, output, state);
+    c = step.cursor;
+    if (step.stopped) return {c.at, c.cr};
+  }
 }
 
 }  // namespace
 
-// Written runs where the state allows them, every other line through
-// FilterLine, just as the line-by-line loop would after ReadLine, since no
-// read can fall between.
-void TakeBufferedLines(TextStream& input, TextStream& output, FilterState& state,
-                       FooterScan& scan) {
-  for (;;) {
-    if (WritesRuns(state, output)) {
-      if (state.InHeader) {
-        TakeHeaderRun(input, output, state);
-      } else {
-        TakeBodyRun(input, output, state, scan);
-      }
-    }
-    const std::string_view taken = input.TakeLines([&](std::string_view line, bool) {
-      FilterLine(line, state, output);
-      return WritesRuns(state, output) ? Taken::kYesAndStop : Taken::kYes;
-    });
-    if (taken.empty()) return;
-  }
+void TakeBufferedLines(TextStream& input, TextStream& output, FilterState& state) {
+  input.TakeWalkedLines(
+      [&](const TextStream::LineWalk& lines) { return WalkLines(lines, output, state); });
 }
 
 }  // namespace mboxclean

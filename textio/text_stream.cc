@@ -111,18 +111,12 @@ bool TextStream::Refill() {
   if (count == 0 && crlf_) input_ended_ = true;
   index_.Build(buffer_.get(), end_);
   next_cr_ = index_.MayHoldCr() ? FindByte('\r', 0) : end_;
-  ++refills_;
   return count > 0;
 }
 
 std::size_t TextStream::FindByte(char byte, std::size_t from) const {
   const void* found = std::memchr(buffer_.get() + from, byte, end_ - from);
   return found == nullptr ? end_ : static_cast<const char*>(found) - buffer_.get();
-}
-
-std::string_view TextStream::BufferedBytes() const {
-  if (mode_ != Mode::kInput) return {};
-  return {buffer_.get() + pos_, end_ - pos_};
 }
 
 bool TextStream::AtEndSlowly() {

@@ -68,25 +68,9 @@ class TextStream {
   // wherever the line lies there whole, so most lines are never copied.
   std::string_view ReadLine();
 
-  // What a caller of TakeLines does with the line it is offered.
-  enum class Taken {
-    kNo,          // leaves it (and every later one) to ReadLine
-    kYes,         // takes it, and wants the next
-    kYesAndStop,  // takes it, and wants no more for now
-  };
-  // Offers, without reading, the lines that lie whole in the buffer to
-  // `take`, in order, while it takes them: `take(line, crlf)` gets each
-  // without its terminator, and whether that terminator is CR LF rather
-  // than LF. Lines are offered only up to the buffer's next lone CR, or a
-  // 0x1A where a line would begin, so that each is exactly the line ReadLine
-  // would return. The result is the taken lines' bytes as they lie in the
-  // buffer, each line followed by its terminator, valid until the next
-  // operation on this stream; empty when no line is taken. For a caller
-  // that handles whole runs of lines at once.
-  template <typename Take>
-  std::string_view TakeLines(Take&& take);
-  // The lines TakeLines offers, for a caller that walks the LF index itself
-  // and keeps its own state in registers instead of taking a call per line.
+  // The lines that lie whole in the buffer, for a caller that walks them
+  // itself, as runs rather than one ReadLine at a time: the buffer and its
+  // LF index, without a read.
   struct LineWalk {
     const char* base;          // the buffer
     std::size_t begin;         // its first unread byte, where a line begins
@@ -94,20 +78,19 @@ class TextStream {
     std::size_t next_cr;       // its first CR at or after `begin`; `end` if none
     LineEndIndex::LfWalk lfs;  // the LFs from `begin` on
   };
-  // Hands `walk` the lines that lie whole in the buffer. It returns the
-  // offset just past the LF of the last line it takes (`begin` for none).
-  // It may take, in order, the lines TakeLines would offer: none that holds
-  // a CR other than one just before its LF, and none that begins with
-  // 0x1A. The result is as TakeLines's.
+  // Where a walk stopped: the offset just past the LF of the last line it
+  // took (`begin` for none), and the first CR at or after that offset
+  // (`end` if none).
+  struct WalkedTo {
+    std::size_t at;
+    std::size_t next_cr;
+  };
+  // Hands `walk` the lines that lie whole in the buffer and goes on after
+  // the last line it takes. The walk may take, in order, only lines that
+  // ReadLine would return as they lie in the buffer, less a CR just before
+  // the LF: none that holds another CR, and none that begins with 0x1A.
   template <typename Walk>
-  std::string_view TakeWalkedLines(Walk&& walk);
-  // The unread bytes in the buffer, the lines TakeLines offers among
-  // them: a caller that looks for something in those lines can search these
-  // once instead of every line.
-  std::string_view BufferedBytes() const;
-  // How many reads have refilled the buffer: what a caller learnt of
-  // BufferedBytes stays true while this count stays the same.
-  std::uint64_t Refills() const { return refills_; }
+  void TakeWalkedLines(Walk&& walk);
 
   void WriteText(std::string_view text);
   // A console text given in both of its encodings: `utf8` on a terminal
@@ -173,7 +156,6 @@ class TextStream {
   // below pos_ is stale and is looked for again when needed, so a mailbox
   // with LF line ends looks for a CR once per buffer, not once per line.
   std::size_t next_cr_ = 0;
-  std::uint64_t refills_ = 0;
   LineEndIndex index_;  // input: where the buffer's LF bytes lie
   std::string line_;    // lines that do not lie whole in the buffer
 };
@@ -215,42 +197,13 @@ inline std::string_view TextStream::ReadLine() {
   return ReadLineSlowly();
 }
 
-// Line ends come from the index. A lone CR, which ReadLine drops from the
-// middle of a line, and a 0x1A where a line begins, which ends the input,
-// stop the walk, so `take` never meets either.
-template <typename Take>
-std::string_view TextStream::TakeLines(Take&& take) {
-  if (mode_ != Mode::kInput || pos_ == end_) return {};
-  if (next_cr_ < pos_) next_cr_ = FindByte('\r', pos_);
-  const char* const base = buffer_.get();
-  std::size_t at = pos_;
-  for (LineEndIndex::LfWalk lfs = index_.WalkLfs(at);;) {
-    const std::size_t lf_at = lfs.Next();
-    // No LF left, or the end of the input where a line would begin.
-    if (lf_at == end_ || (crlf_ && base[at] == kEndOfInputByte)) break;
-    // next_cr_ is the first CR at or after `at`: one before this line's LF
-    // must be the one just before it, which the line leaves out.
-    const bool crlf = next_cr_ < lf_at;
-    if (crlf && next_cr_ + 1 != lf_at) break;
-    const Taken taken = take(std::string_view(base + at, (crlf ? next_cr_ : lf_at) - at), crlf);
-    if (taken == Taken::kNo) break;
-    at = lf_at + 1;
-    if (crlf) next_cr_ = FindByte('\r', at);
-    if (taken == Taken::kYesAndStop) break;
-  }
-  const std::string_view taken(base + pos_, at - pos_);
-  pos_ = at;
-  return taken;
-}
-
 template <typename Walk>
-std::string_view TextStream::TakeWalkedLines(Walk&& walk) {
-  if (mode_ != Mode::kInput || pos_ == end_) return {};
+void TextStream::TakeWalkedLines(Walk&& walk) {
+  if (mode_ != Mode::kInput || pos_ == end_) return;
   if (next_cr_ < pos_) next_cr_ = FindByte('\r', pos_);
-  const std::size_t at = walk(LineWalk{buffer_.get(), pos_, end_, next_cr_, index_.WalkLfs(pos_)});
-  const std::string_view taken(buffer_.get() + pos_, at - pos_);
-  pos_ = at;
-  return taken;
+  const WalkedTo to = walk(LineWalk{buffer_.get(), pos_, end_, next_cr_, index_.WalkLfs(pos_)});
+  pos_ = to.at;
+  next_cr_ = to.next_cr;
 }
 
 inline void TextStream::WriteText(std::string_view text) {
