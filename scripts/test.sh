@@ -9,6 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh
 ensure_build_packages
+# Google Benchmark, for the benchmark of the line loop and its test.
+ensure_packages libbenchmark-dev
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DMBOXCLEAN_WERROR=ON
 cmake --build build
