@@ -120,6 +120,21 @@ Outcome RunOnStandardStreams(std::string_view input, LineLoop loop) {
   return outcome;
 }
 
+// Named input to a terminal as standard output, which gets every line as a
+// write of its own, with the console text between the messages; the
+// program's own buffers.
+Outcome RunToTerminal(std::string_view input, LineLoop loop) {
+  MemoryPlatform platform;
+  platform.files["in"] = std::string(input);
+  platform.standard_output.kind = HandleKind::kCharacterDevice;
+  Outcome outcome;
+  outcome.status = testing::RunProgram(platform, "in", "", loop);
+  outcome.input = platform.files["in"];
+  outcome.output = platform.standard_output.data;
+  outcome.calls = platform.calls;
+  return outcome;
+}
+
 // Named files through one-block buffers, with whole reads, so that many
 // refills fall between runs of lines taken from the buffer.
 Outcome RunOnFilesInBlocks(std::string_view input, LineLoop loop) {
@@ -178,6 +193,11 @@ std::string CheckFilterProperties(std::string_view input) {
   CompareLoops(blocks, RunOnFilesInBlocks(input, LineLoop::kLineByLine), "one-block buffers",
                problem);
   if (blocks.output != good.output) problem("one-block buffers change the output");
+  const Outcome terminal = RunToTerminal(input, LineLoop::kBulk);
+  CompareLoops(terminal, RunToTerminal(input, LineLoop::kLineByLine), "a terminal as output",
+               problem);
+  if (terminal.status != 0)
+    problem("the run to a terminal exited with " + std::to_string(terminal.status));
   const Outcome small = RunOnStandardStreams(input, LineLoop::kBulk);
   CompareLoops(small, RunOnStandardStreams(input, LineLoop::kLineByLine),
                "one-block buffers and short reads", problem);

@@ -3,12 +3,13 @@
 // line reader. Used by the libFuzzer target and by the unit tests, which
 // replay the seed corpus and generated inputs through it.
 //
-// For one input the filter is run four times over the in-memory platform:
+// For one input the filter is run five times over the in-memory platform:
 // through the program's entry on named files with its own buffers; on named
-// files with one-block buffers; on the standard streams with one-block
-// buffers and short reads; and as the first run again with one call (chosen
-// from the input) failing. Each run is made with the bulk line loop and
-// again with the line-by-line one.
+// files with one-block buffers; from a named file to a terminal as standard
+// output; on the standard streams with one-block buffers and short reads;
+// and as the first run again with one call (chosen from the input)
+// failing. Each run is made with the bulk line loop and again with the
+// line-by-line one.
 // The properties:
 //
 // - the two loops give the same status, output and console text, and make
