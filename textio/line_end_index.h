@@ -104,7 +104,8 @@ inline std::size_t LineEndIndex::LfWalk::Next() {
   word_ += used_up & 1;
   bits_ |= next_ & used_up;
   next_ = lf_[word_ + 1];
-  while (bits_ == 0) [[unlikely]] {
+  if (bits_ == 0) [[unlikely]] {
+    do {
       if (word_ + 1 >= used_words_) {
         // Every later call steps onto the clear word and ends here again.
         word_ = used_words_ - 1;
@@ -113,7 +114,8 @@ inline std::size_t LineEndIndex::LfWalk::Next() {
       }
       bits_ = next_;
       next_ = lf_[++word_ + 1];
-    }
+    } while (bits_ == 0);
+  }
   const std::size_t at = word_ * kWordBits + static_cast<std::size_t>(std::countr_zero(bits_));
   bits_ &= bits_ - 1;
   return at;
