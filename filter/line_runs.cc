@@ -159,6 +159,8 @@ Step HandOver(RunWriter& run, Cursor c, std::string_view line, std::size_t lf, s
   return {c, false};
 }
 
+// The run's output so far; the walk stops at `c`, and the line there is
+// left to ReadLine.
 Step Stop(RunWriter& run, const Cursor& c) {
   run.Finish(c.at);
   return {c, true};

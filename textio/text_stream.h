@@ -80,7 +80,7 @@ class TextStream {
   };
   // Where a walk stopped: the offset just past the LF of the last line it
   // took (`begin` for none), and the first CR at or after that offset
-  // (`end` if none).
+  // (`end` if none), which ReadLine then trusts.
   struct WalkedTo {
     std::size_t at;
     std::size_t next_cr;
