@@ -30,7 +30,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 
 #include "filter/filter_line.h"
 #include "filter/footer_markers.h"
@@ -100,14 +99,6 @@ class RunWriter {
   std::size_t written_end_ = 0;  // the end of the piece's last text line; 0 if none
 };
 
-// Where the first CR at or after `from` lies in the walked buffer; its end
-// if none does.
-std::size_t FindCr(const TextStream::LineWalk& lines, std::size_t from) {
-  const void* cr = std::memchr(lines.base + from, '\r', lines.end - from);
-  return cr == nullptr ? lines.end
-                       : static_cast<std::size_t>(static_cast<const char*>(cr) - lines.base);
-}
-
 // Where, in the walked buffer, the first footer that may stand anywhere in
 // a line ends: a line that ends at or after that offset may hold one, and
 // no line before it does. Searched when a plain-text body first needs it,
@@ -147,6 +138,18 @@ struct Step {
   Cursor cursor;
   bool stopped;
 };
+
+// For the line at the cursor, whose LF at `lf` lies at or after the
+// cursor's CR: whether it is ended by CR LF, as a walk may take it, and if
+// so where its text ends (at that CR) and where the next CR lies. If not,
+// no LF is left or the line holds a lone CR.
+bool EndsInCrLf(const TextStream::LineWalk& lines, const Cursor& c, std::size_t lf,
+                std::size_t& line_end, std::size_t& next_cr) {
+  if (lf == lines.end || c.cr + 1 != lf) return false;
+  line_end = c.cr;
+  next_cr = lines.FindCr(lf + 1);
+  return true;
+}
 
 // The run's output so far, then the line from `c.at` through FilterLine;
 // the walk goes on after its LF.
@@ -222,11 +225,8 @@ const std::array<std::array<bool, 256>, 2> kBodyStops = [] {
         continue;
       }
     } else if (lf >= c.cr) {
-      // No LF left, a lone CR, or a line ended by CR LF, whose CR goes as
-      // a byte to trim.
-      if (lf == lines.end || c.cr + 1 != lf) return Stop(run, c);
-      line_end = c.cr;
-      next_cr = FindCr(lines, lf + 1);
+      // A line ended by CR LF, whose CR goes as a byte to trim.
+      if (!EndsInCrLf(lines, c, lf, line_end, next_cr)) return Stop(run, c);
       limit = std::min(next_cr, footer_bound);
     } else {
       may_hold_footer = true;
@@ -270,10 +270,8 @@ const std::array<std::array<bool, 256>, 2> kBodyStops = [] {
     lf = c.lfs.Next();
     std::size_t line_end = lf;
     const bool crlf = lf >= c.cr;
-    if (crlf) [[unlikely]] {
-      if (lf == lines.end || c.cr + 1 != lf) return Stop(run, c);
-      line_end = c.cr;
-      next_cr = FindCr(lines, lf + 1);
+    if (crlf && !EndsInCrLf(lines, c, lf, line_end, next_cr)) [[unlikely]] {
+      return Stop(run, c);
     }
     const unsigned char first = bytes[c.at];
     if (first == static_cast<unsigned char>(kEndOfInputByte)) return Stop(run, c);
@@ -301,11 +299,7 @@ Step TakeOneLine(Cursor c, const TextStream::LineWalk& lines, TextStream& output
   const std::size_t lf = c.lfs.Next();
   std::size_t line_end = lf;
   std::size_t next_cr = c.cr;
-  if (lf >= c.cr) {
-    if (lf == lines.end || c.cr + 1 != lf) return {c, true};
-    line_end = c.cr;
-    next_cr = FindCr(lines, lf + 1);
-  }
+  if (lf >= c.cr && !EndsInCrLf(lines, c, lf, line_end, next_cr)) return {c, true};
   if (lines.base[c.at] == kEndOfInputByte) return {c, true};
   FilterLine({lines.base + c.at, line_end - c.at}, state, output);
   c.at = lf + 1;

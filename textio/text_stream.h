@@ -77,6 +77,12 @@ class TextStream {
     std::size_t end;           // the end of its valid bytes
     std::size_t next_cr;       // its first CR at or after `begin`; `end` if none
     LineEndIndex::LfWalk lfs;  // the LFs from `begin` on
+
+    // The first CR at or after `from`; `end` if none.
+    std::size_t FindCr(std::size_t from) const {
+      const void* cr = std::memchr(base + from, '\r', end - from);
+      return cr == nullptr ? end : static_cast<std::size_t>(static_cast<const char*>(cr) - base);
+    }
   };
   // Where a walk stopped: the offset just past the LF of the last line it
   // took (`begin` for none), and the first CR at or after that offset
