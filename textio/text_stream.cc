@@ -110,13 +110,8 @@ bool TextStream::Refill() {
   // again without reading. Without it, a terminal may give more data later.
   if (count == 0 && crlf_) input_ended_ = true;
   index_.Build(buffer_.get(), end_);
-  next_cr_ = index_.MayHoldCr() ? FindByte('\r', 0) : end_;
+  next_cr_ = index_.MayHoldCr() ? FindCr(0) : end_;
   return count > 0;
-}
-
-std::size_t TextStream::FindByte(char byte, std::size_t from) const {
-  const void* found = std::memchr(buffer_.get() + from, byte, end_ - from);
-  return found == nullptr ? end_ : static_cast<const char*>(found) - buffer_.get();
 }
 
 bool TextStream::AtEndSlowly() {

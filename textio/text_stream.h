@@ -39,6 +39,13 @@ namespace mboxclean {
 inline constexpr std::size_t kBlockSize = 128;
 inline constexpr std::size_t kDefaultBufferBlocks = 512;
 
+// The offset of the first CR in the bytes of `base` from `from` up to
+// `end`; `end` when there is none.
+inline std::size_t FindCrIn(const char* base, std::size_t from, std::size_t end) {
+  const void* cr = std::memchr(base + from, '\r', end - from);
+  return cr == nullptr ? end : static_cast<std::size_t>(static_cast<const char*>(cr) - base);
+}
+
 class TextStream {
  public:
   explicit TextStream(std::size_t buffer_blocks = kDefaultBufferBlocks);
@@ -79,10 +86,7 @@ class TextStream {
     LineEndIndex::LfWalk lfs;  // the LFs from `begin` on
 
     // The first CR at or after `from`; `end` if none.
-    std::size_t FindCr(std::size_t from) const {
-      const void* cr = std::memchr(base + from, '\r', end - from);
-      return cr == nullptr ? end : static_cast<std::size_t>(static_cast<const char*>(cr) - base);
-    }
+    std::size_t FindCr(std::size_t from) const { return FindCrIn(base, from, end); }
   };
   // Where a walk stopped: the offset just past the LF of the last line it
   // took (`begin` for none), and the first CR at or after that offset
@@ -136,8 +140,8 @@ class TextStream {
   std::string_view ReadLineSlowly();
   bool ReadyToWrite();
   void Store(const char* data, std::size_t size);
-  // The first `byte` at or after `from` in the buffer; end_ when none.
-  std::size_t FindByte(char byte, std::size_t from) const;
+  // The first CR at or after `from` in the buffer; end_ when none.
+  std::size_t FindCr(std::size_t from) const { return FindCrIn(buffer_.get(), from, end_); }
   void WriteCharSlowly(char byte);
   void WriteLinesSlowly(std::string_view lines);
   void EndStatementSlowly();
@@ -190,7 +194,7 @@ inline std::string_view TextStream::ReadLine() {
     const std::size_t lf_at = index_.NextLf(pos_);
     if (lf_at != end_) {
       char* const start = buffer_.get() + pos_;
-      if (next_cr_ < pos_) next_cr_ = FindByte('\r', pos_);
+      if (next_cr_ < pos_) next_cr_ = FindCr(pos_);
       // Without a CR in the line, or with one just before the LF only (the
       // first CR is that one), the line is the buffer's bytes as they lie.
       if (next_cr_ > lf_at || next_cr_ + 1 == lf_at) {
@@ -206,7 +210,7 @@ inline std::string_view TextStream::ReadLine() {
 template <typename Walk>
 void TextStream::TakeWalkedLines(Walk&& walk) {
   if (mode_ != Mode::kInput || pos_ == end_) return;
-  if (next_cr_ < pos_) next_cr_ = FindByte('\r', pos_);
+  if (next_cr_ < pos_) next_cr_ = FindCr(pos_);
   const WalkedTo to = walk(LineWalk{buffer_.get(), pos_, end_, next_cr_, index_.WalkLfs(pos_)});
   pos_ = to.at;
   next_cr_ = to.next_cr;
